@@ -1,0 +1,17 @@
+# arv_add_test(NAME <name> LABEL unit|integration [TIMEOUT s] SOURCES ... LIBS ...)
+# Builds one Qt Test executable and registers it with CTest.
+# Tests run under Xvfb (see scripts/test.sh), so OpenGL widgets get a real context.
+function(arv_add_test)
+    cmake_parse_arguments(ARG "" "NAME;LABEL;TIMEOUT" "SOURCES;LIBS" ${ARGN})
+    if(NOT ARG_TIMEOUT)
+        set(ARG_TIMEOUT 120)
+    endif()
+    if(NOT ARG_LABEL)
+        set(ARG_LABEL unit)
+    endif()
+    add_executable(${ARG_NAME} ${ARG_SOURCES})
+    target_link_libraries(${ARG_NAME} PRIVATE ${ARG_LIBS} Qt5::Test)
+    arv_set_warnings(${ARG_NAME})
+    add_test(NAME ${ARG_NAME} COMMAND ${ARG_NAME})
+    set_tests_properties(${ARG_NAME} PROPERTIES TIMEOUT ${ARG_TIMEOUT} LABELS ${ARG_LABEL})
+endfunction()

@@ -1,0 +1,11 @@
+#!/usr/bin/env bash
+# Configures and builds into ./build (or $BUILD_DIR). Extra arguments go to CMake's configure step.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+BUILD_DIR="${BUILD_DIR:-build}"
+WERROR=OFF
+if [ "${CI:-}" = "true" ]; then WERROR=ON; fi
+GEN=()
+if command -v ninja >/dev/null && [ ! -f "$BUILD_DIR/Makefile" ]; then GEN=(-G Ninja); fi
+cmake -S . -B "$BUILD_DIR" "${GEN[@]}" -DARV_WERROR="$WERROR" "$@"
+cmake --build "$BUILD_DIR" --parallel "$(nproc)"

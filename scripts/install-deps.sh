@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages that building, running and testing ARV Manager need.
+set -euo pipefail
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+PACKAGES=(
+    build-essential cmake ninja-build pkg-config
+    qtbase5-dev libqt5serialport5-dev libqt5datavisualization5-dev libqt5opengl5-dev
+    libqcustomplot-dev libbenchmark-dev
+    xvfb xauth libgl1-mesa-dri
+)
+missing=()
+for p in "${PACKAGES[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ "${#missing[@]}" -gt 0 ]; then
+    export DEBIAN_FRONTEND=noninteractive
+    $SUDO apt-get update
+    $SUDO apt-get install -y --no-install-recommends "${missing[@]}"
+fi
