@@ -2,8 +2,8 @@
 #include "app/MainWindow.h"
 
 #include <QApplication>
-#include <QMenu>
 #include <QLabel>
+#include <QMenu>
 #include <QMenuBar>
 #include <QStatusBar>
 #include <QtTest>

@@ -18,10 +18,10 @@
 namespace {
 
 const char *const kIcons[] = {
-    "mainWindow-icon", "file-export",     "file-exit",   "view-display",        "view-data",
-    "view-imu",        "Velocity",        "Location",    "UTC_new",             "TemperatureIcon",
-    "group_state",     "configure-calibrate", "export-record", "stream-close", "refresh",
-    "file-folder"};
+    "mainWindow-icon", "file-export",     "file-exit",   "view-display",
+    "view-data",       "view-imu",        "Velocity",    "Location",
+    "UTC_new",         "TemperatureIcon", "group_state", "configure-calibrate",
+    "export-record",   "stream-close",    "refresh",     "file-folder"};
 
 const QString kAtlas = QStringLiteral(":/Lumeno/openGL-textures");
 constexpr int kTile = 550;
@@ -60,19 +60,30 @@ QRgb faceColour(const QImage &atlas, int column, int row)
 }
 
 // The box mesh of the 3D view: position and texture coordinate per vertex, one strip.
-const float kVertices[24][5] = {
-    {-1.0f, -0.38f, 0.61666667f, 0.0f, 0.0f},         {1.0f, -0.38f, 0.61666667f, 0.33333331f, 0.0f},
-    {-1.0f, 0.38f, 0.61666667f, 0.0f, 0.5f},          {1.0f, 0.38f, 0.61666667f, 0.33333331f, 0.5f},
-    {1.0f, -0.38f, 0.61666667f, 0.0f, 0.5f},          {1.0f, -0.38f, -0.61666667f, 0.33333331f, 0.5f},
-    {1.0f, 0.38f, 0.61666667f, 0.0f, 1.0f},           {1.0f, 0.38f, -0.61666667f, 0.33333331f, 1.0f},
-    {1.0f, -0.38f, -0.61666667f, 0.66666669f, 0.5f},  {-1.0f, -0.38f, -0.61666667f, 1.0f, 0.5f},
-    {1.0f, 0.38f, -0.61666667f, 0.66666669f, 1.0f},   {-1.0f, 0.38f, -0.61666667f, 1.0f, 1.0f},
-    {-1.0f, -0.38f, -0.61666667f, 0.66666669f, 0.0f}, {-1.0f, -0.38f, 0.61666667f, 1.0f, 0.0f},
-    {-1.0f, 0.38f, -0.61666667f, 0.66666669f, 0.5f},  {-1.0f, 0.38f, 0.61666667f, 1.0f, 0.5f},
-    {-1.0f, -0.38f, -0.61666667f, 0.66666669f, 0.0f}, {1.0f, -0.38f, -0.61666667f, 0.66666669f, 0.5f},
-    {-1.0f, -0.38f, 0.61666667f, 0.33333331f, 0.0f},  {1.0f, -0.38f, 0.61666667f, 0.33333331f, 0.5f},
-    {-1.0f, 0.38f, 0.61666667f, 0.33333331f, 1.0f},   {1.0f, 0.38f, 0.61666667f, 0.33333331f, 0.5f},
-    {-1.0f, 0.38f, -0.61666667f, 0.66666669f, 1.0f},  {1.0f, 0.38f, -0.61666667f, 0.66666669f, 0.5f}};
+const float kVertices[24][5] = {{-1.0f, -0.38f, 0.61666667f, 0.0f, 0.0f},
+                                {1.0f, -0.38f, 0.61666667f, 0.33333331f, 0.0f},
+                                {-1.0f, 0.38f, 0.61666667f, 0.0f, 0.5f},
+                                {1.0f, 0.38f, 0.61666667f, 0.33333331f, 0.5f},
+                                {1.0f, -0.38f, 0.61666667f, 0.0f, 0.5f},
+                                {1.0f, -0.38f, -0.61666667f, 0.33333331f, 0.5f},
+                                {1.0f, 0.38f, 0.61666667f, 0.0f, 1.0f},
+                                {1.0f, 0.38f, -0.61666667f, 0.33333331f, 1.0f},
+                                {1.0f, -0.38f, -0.61666667f, 0.66666669f, 0.5f},
+                                {-1.0f, -0.38f, -0.61666667f, 1.0f, 0.5f},
+                                {1.0f, 0.38f, -0.61666667f, 0.66666669f, 1.0f},
+                                {-1.0f, 0.38f, -0.61666667f, 1.0f, 1.0f},
+                                {-1.0f, -0.38f, -0.61666667f, 0.66666669f, 0.0f},
+                                {-1.0f, -0.38f, 0.61666667f, 1.0f, 0.0f},
+                                {-1.0f, 0.38f, -0.61666667f, 0.66666669f, 0.5f},
+                                {-1.0f, 0.38f, 0.61666667f, 1.0f, 0.5f},
+                                {-1.0f, -0.38f, -0.61666667f, 0.66666669f, 0.0f},
+                                {1.0f, -0.38f, -0.61666667f, 0.66666669f, 0.5f},
+                                {-1.0f, -0.38f, 0.61666667f, 0.33333331f, 0.0f},
+                                {1.0f, -0.38f, 0.61666667f, 0.33333331f, 0.5f},
+                                {-1.0f, 0.38f, 0.61666667f, 0.33333331f, 1.0f},
+                                {1.0f, 0.38f, 0.61666667f, 0.33333331f, 0.5f},
+                                {-1.0f, 0.38f, -0.61666667f, 0.66666669f, 1.0f},
+                                {1.0f, 0.38f, -0.61666667f, 0.66666669f, 0.5f}};
 const GLushort kIndices[34] = {0,  1,  2,  3,  3,  4,  4,  5,  6,  7,  7,  8,  8,  9,  10, 11, 11,
                                12, 12, 13, 14, 15, 15, 16, 16, 17, 18, 19, 19, 20, 20, 21, 22, 23};
 
@@ -88,10 +99,11 @@ private:
     std::unique_ptr<QOpenGLShaderProgram> linkedProgram()
     {
         auto program = std::make_unique<QOpenGLShaderProgram>();
-        if (!program->addShaderFromSourceFile(QOpenGLShader::Vertex, QStringLiteral(":/vshader.glsl"))
-            || !program->addShaderFromSourceFile(QOpenGLShader::Fragment,
-                                                 QStringLiteral(":/fshader.glsl"))
-            || !program->link() || !program->bind()) {
+        if (!program->addShaderFromSourceFile(QOpenGLShader::Vertex,
+                                              QStringLiteral(":/vshader.glsl")) ||
+            !program->addShaderFromSourceFile(QOpenGLShader::Fragment,
+                                              QStringLiteral(":/fshader.glsl")) ||
+            !program->link() || !program->bind()) {
             qWarning() << program->log();
             return nullptr;
         }
@@ -220,9 +232,8 @@ private slots:
         const QRgb seen = commonestColour(picture, picture.rect(), true);
         const QRgb expected = faceColour(QImage(kAtlas), column, row);
         QVERIFY2(colourDistance(seen, expected) < 24,
-                 qPrintable(QStringLiteral("seen %1, expected %2")
-                                .arg(seen, 0, 16)
-                                .arg(expected, 0, 16)));
+                 qPrintable(
+                     QStringLiteral("seen %1, expected %2").arg(seen, 0, 16).arg(expected, 0, 16)));
     }
 };
 
