@@ -66,13 +66,6 @@ private slots:
         QVERIFY(product->geometry().bottom() < notice->mapTo(&about, QPoint(0, 0)).y());
     }
 
-    void keepsAGivenObjectName()
-    {
-        AboutDialog about(nullptr);
-        about.setObjectName(QStringLiteral("mine"));
-        QCOMPARE(about.objectName(), QStringLiteral("mine"));
-    }
-
     // slotAbout runs the box modally, titled "Quilvar" with the program's icon.
     void slotAboutShowsModalBox()
     {

@@ -108,18 +108,6 @@ private slots:
         verifyTexts(w, kChinese, kEnglish);
     }
 
-    // Switching a second time to the same language changes nothing.
-    void switchIsIdempotent()
-    {
-        MainWindow w;
-        w.slot_translate_English();
-        w.slot_translate_English();
-        verifyTexts(w, kEnglish, kChinese);
-        w.slot_translate_Chinese();
-        w.slot_translate_Chinese();
-        verifyTexts(w, kChinese, kEnglish);
-    }
-
     // A window keeps the language it was built in; one built after the switch uses the new one.
     void windowsKeepTheirLanguage()
     {
