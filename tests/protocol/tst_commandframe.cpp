@@ -191,6 +191,14 @@ private slots:
         }
         QCOMPARE(UpdateFrames::packetCount(QByteArray(1029, 'x')), 5);
 
+        // Frame numbers are 16-bit: an image needing more than 65535 frames is refused.
+        const QByteArray largest(4 + 65535 * 256, 'x');
+        QVERIFY(!UpdateFrames::start(largest).isEmpty());
+        QCOMPARE(UpdateFrames::data(largest, 65535).size(), 270);
+        const QByteArray tooLarge(largest.size() + 1, 'x');
+        QVERIFY(UpdateFrames::start(tooLarge).isEmpty());
+        QVERIFY(UpdateFrames::data(tooLarge, 1).isEmpty());
+
         QVERIFY(UpdateFrames::start(QByteArray(14, 'x')).isEmpty());
         QCOMPARE(UpdateFrames::packetCount(QByteArray(4, 'x')), 0);
         QVERIFY(UpdateFrames::data(QByteArray(4, 'x'), 1).isEmpty());
