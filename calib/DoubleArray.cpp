@@ -80,6 +80,14 @@ void DoubleArray::setExtent(int dimension, std::int32_t value)
     extents_.at(static_cast<std::size_t>(dimension)) = value;
 }
 
+std::int32_t DoubleArray::grownCapacity(std::int32_t current, std::int64_t needed)
+{
+    std::int64_t capacity = std::max<std::int32_t>(current, kMinCapacity);
+    while (capacity < needed && capacity < kMaxCapacity)
+        capacity = capacity > kDoublingLimit ? kMaxCapacity : capacity * 2;
+    return static_cast<std::int32_t>(capacity);
+}
+
 void DoubleArray::grow(std::int64_t keep)
 {
     const std::int64_t needed = elementCount();
@@ -88,9 +96,7 @@ void DoubleArray::grow(std::int64_t keep)
     if (needed <= capacity_)
         return;
 
-    std::int64_t newCapacity = std::max<std::int64_t>(capacity_, kMinCapacity);
-    while (newCapacity < needed)
-        newCapacity = newCapacity > kDoublingLimit ? kMaxCapacity : newCapacity * 2;
+    const std::int32_t newCapacity = grownCapacity(capacity_, needed);
 
     double *block = new double[static_cast<std::size_t>(newCapacity)](); // zero-filled
     const std::int64_t kept =
@@ -100,7 +106,7 @@ void DoubleArray::grow(std::int64_t keep)
     if (ownsElements_)
         delete[] elements_;
     elements_ = block;
-    capacity_ = static_cast<std::int32_t>(newCapacity);
+    capacity_ = newCapacity;
     ownsElements_ = true;
 }
 

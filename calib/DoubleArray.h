@@ -56,6 +56,11 @@ public:
         return elements_[i + static_cast<std::int64_t>(extents_[0]) * j];
     }
 
+    // The capacity grow() picks for `needed` elements when `current` is too small: `current`
+    // but at least kMinCapacity, doubled until it reaches `needed`, where a value above
+    // kDoublingLimit jumps to kMaxCapacity instead of doubling.
+    static std::int32_t grownCapacity(std::int32_t current, std::int64_t needed);
+
     // Sets one extent; grow() must follow before the new elements are used.
     // Throws std::length_error for a negative value.
     void setExtent(int dimension, std::int32_t value);
