@@ -9,7 +9,7 @@
 #include <cstddef>
 #include <exception>
 #include <limits>
-#include <vector>
+#include <memory>
 
 namespace Calib3DModel {
 
@@ -96,9 +96,11 @@ Calib3DParameters solve(const DoubleArray &field, const DoubleArray &attitudes, 
     const double g = CalibConstants::kGravity;
     const double *att = attitudes.data();
 
-    // Design matrix A (n x 12, column-major): row i is [r (x) m, r] with r the gravity
-    // vector predicted in the body frame by the sample's pitch and roll.
-    std::vector<double> a(n * kUnknowns);
+    // Design matrix A (n x 12), stored row by row: row i is [r (x) m, r] with r the gravity
+    // vector predicted in the body frame by the sample's pitch and roll. The normal matrix
+    // A^T A (12 x 12, symmetric: each pair of columns once) is summed along, sample by sample.
+    const std::unique_ptr<double[]> a(new double[n * kUnknowns]);
+    double normal[kUnknowns * kUnknowns] = {};
     for (std::size_t i = 0; i < n; ++i) {
         const double pitch = toRadians(att[3 * i]);
         const double roll = toRadians(att[3 * i + 1]);
@@ -107,53 +109,43 @@ Calib3DParameters solve(const DoubleArray &field, const DoubleArray &attitudes, 
         const double m[3] = {field(static_cast<std::int32_t>(i), 0),
                              field(static_cast<std::int32_t>(i), 1),
                              field(static_cast<std::int32_t>(i), 2)};
+        double *row = a.get() + kUnknowns * i;
         for (std::size_t p = 0; p < 3; ++p) {
             for (std::size_t q = 0; q < 3; ++q)
-                a[i + n * (3 * p + q)] = r[p] * m[q];
-            a[i + n * (9 + p)] = r[p];
+                row[3 * p + q] = r[p] * m[q];
+            row[9 + p] = r[p];
         }
+        for (std::size_t c = 0; c < kUnknowns; ++c)
+            for (std::size_t k = 0; k <= c; ++k)
+                normal[k + kUnknowns * c] += row[k] * row[c];
     }
+    for (std::size_t c = 0; c < kUnknowns; ++c)
+        for (std::size_t k = 0; k < c; ++k)
+            normal[c + kUnknowns * k] = normal[k + kUnknowns * c];
 
-    // A transposed (12 x n): the rows of A, each contiguous, for the product below.
-    std::vector<double> at(n * kUnknowns);
-    for (std::size_t k = 0; k < kUnknowns; ++k)
-        for (std::size_t i = 0; i < n; ++i)
-            at[k + kUnknowns * i] = a[i + n * k];
-
-    // Normal matrix A^T A (12 x 12) and its inverse.
-    double normal[kUnknowns * kUnknowns];
-    for (std::size_t col = 0; col < kUnknowns; ++col) {
-        const double *ac = a.data() + n * col;
-        for (std::size_t row = 0; row < kUnknowns; ++row) {
-            const double *ar = a.data() + n * row;
-            double sum = 0.0;
-            for (std::size_t i = 0; i < n; ++i)
-                sum += ar[i] * ac[i];
-            normal[row + kUnknowns * col] = sum;
-        }
-    }
     if (isNumericallySingular(normal, n))
         return allNaN();
     double inverse[kUnknowns * kUnknowns];
     invertMatrix12(normal, inverse);
 
-    // B = A * inverse^T (n x 12): row i of B is inverse * (row i of A), which is column i
-    // of A^T.
-    std::vector<double> b(n * kUnknowns);
+    // x = s * (A^T A)^-1 * A^T * 1: with B = A * inverse^T (n x 12), the column sums of B,
+    // times s. Row i of B is inverse * (row i of A); it is added to the column sums at once
+    // (in row order, starting from row 0, as sumVector would add a stored B) instead of
+    // being stored.
+    double columnSums[kUnknowns] = {};
     for (std::size_t i = 0; i < n; ++i) {
-        const double *row = at.data() + kUnknowns * i;
-        for (std::size_t k = 0; k < kUnknowns; ++k) {
-            double sum = 0.0;
-            for (std::size_t l = 0; l < kUnknowns; ++l)
-                sum += inverse[k + kUnknowns * l] * row[l];
-            b[i + n * k] = sum;
-        }
+        const double *row = a.get() + kUnknowns * i;
+        double bRow[kUnknowns] = {}; // twelve independent sums, each in the order of l
+        for (std::size_t l = 0; l < kUnknowns; ++l)
+            for (std::size_t k = 0; k < kUnknowns; ++k)
+                bRow[k] += inverse[k + kUnknowns * l] * row[l];
+        for (std::size_t k = 0; k < kUnknowns; ++k)
+            columnSums[k] = i == 0 ? bRow[k] : columnSums[k] + bRow[k];
     }
 
-    // x = s * (A^T A)^-1 * A^T * 1: the column sums of B, times s.
     Calib3DParameters x;
     for (std::size_t k = 0; k < kUnknowns; ++k)
-        x[k] = s * sumVector(b.data() + n * k, static_cast<std::int64_t>(n));
+        x[k] = s * columnSums[k];
     return x;
 }
 

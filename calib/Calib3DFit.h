@@ -23,7 +23,8 @@ using Calib3DParameters = std::array<double, 12>;
 // the rounding level of its sums); callers decide what to do with such a result. Fewer than 12
 // samples, a field array with fewer than 3 columns, too few attitude elements, or memory
 // running out give all NaN.
-// Safe to call from several threads at once.
+// Safe to call from several threads at once. Cost is linear in N; work memory is one N x 12
+// array of doubles (96 bytes per sample), freed before returning.
 Calib3DParameters fitCalib3D(const DoubleArray &field, const DoubleArray &attitudes) noexcept;
 
 // The constants of the fit, exposed for tests and for callers that model the sensor.
