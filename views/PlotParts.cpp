@@ -8,11 +8,6 @@
 #include <algorithm>
 #include <qcustomplot.h>
 
-static void initViewResources()
-{
-    Q_INIT_RESOURCE(resources);
-}
-
 namespace PlotParts {
 
 QColor curveColour(int index)
@@ -108,11 +103,6 @@ void fillCurve(QCPGraph *graph, const QVector<double> &keys, const QVector<doubl
 QString applicationIconPath()
 {
     return QStringLiteral(":/Lumeno/mainWindow-icon");
-}
-
-void ensureResources()
-{
-    initViewResources();
 }
 
 } // namespace PlotParts

@@ -44,8 +44,4 @@ void fillCurve(QCPGraph *graph, const QVector<double> &keys, const QVector<doubl
 // The application icon, for the read-out windows.
 QString applicationIconPath();
 
-// Registers the compiled-in resources (icons, texture atlas, shaders) with Qt; safe to call
-// more than once.
-void ensureResources();
-
 } // namespace PlotParts

@@ -18,7 +18,6 @@ const QString labelStyle = QStringLiteral("font-family:\"微软雅黑\"; font-si
 Temperature::Temperature(QWidget *parent) : QWidget(parent)
 {
     ++g_instances;
-    PlotParts::ensureResources();
     setWindowTitle(Language::text("温度", "Temperature"));
     setWindowIcon(QIcon(PlotParts::applicationIconPath()));
     resize(313, 137);

@@ -15,7 +15,6 @@ std::atomic<int> g_instances{0};
 UTCWidget::UTCWidget(QWidget *parent) : QWidget(parent)
 {
     ++g_instances;
-    PlotParts::ensureResources();
     setWindowTitle(QStringLiteral("UTC"));
     setWindowIcon(QIcon(PlotParts::applicationIconPath()));
     resize(659, 483);

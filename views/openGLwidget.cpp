@@ -10,10 +10,7 @@
 #include <QOpenGLShaderProgram>
 #include <QOpenGLTexture>
 
-openGLwidget::openGLwidget(QWidget *parent) : QOpenGLWidget(parent)
-{
-    PlotParts::ensureResources();
-}
+openGLwidget::openGLwidget(QWidget *parent) : QOpenGLWidget(parent) {}
 
 openGLwidget::~openGLwidget()
 {
