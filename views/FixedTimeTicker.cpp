@@ -31,8 +31,3 @@ QVector<double> FixedTimeTicker::createTickVector(double, const QCPRange &)
 {
     return m_positions;
 }
-
-int FiveSubTickTicker::getSubTickCount(double)
-{
-    return subTicks;
-}

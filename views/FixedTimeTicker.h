@@ -22,10 +22,3 @@ protected:
 private:
     QVector<double> m_positions;
 };
-
-// Automatic number ticks with always 5 sub-ticks per step.
-class FiveSubTickTicker : public QCPAxisTicker
-{
-protected:
-    int getSubTickCount(double tickStep) override;
-};

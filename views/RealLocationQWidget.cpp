@@ -1,7 +1,7 @@
 #include "views/RealLocationQWidget.h"
 
 #include "app/Language.h"
-#include "views/FixedTimeTicker.h"
+#include "views/FiveSubTickTicker.h"
 #include "views/PlotParts.h"
 
 #include <QCloseEvent>

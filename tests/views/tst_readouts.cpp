@@ -4,6 +4,8 @@
 #include "views/UTCWidget.h"
 
 #include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -89,6 +91,19 @@ private slots:
             QCOMPARE(spy->count(), 1);
             QCOMPARE(spy->first().first().toBool(), false);
         }
+    }
+
+    void closingTheSubWindowReportsClosed()
+    {
+        QMdiArea area;
+        auto *window = new UTCWidget;
+        QSignalSpy closed(window, &UTCWidget::closeWidget);
+        QMdiSubWindow *sub = area.addSubWindow(window);
+        area.show();
+        sub->show();
+        sub->close();
+        QCOMPARE(closed.count(), 1);
+        QCOMPARE(closed.first().first().toBool(), false);
     }
 };
 
