@@ -110,9 +110,11 @@ private slots:
             QTest::qWait(1);
         }
         QTRY_VERIFY(!throttle.isPending());
-        QVERIFY2(redraws >= 3, qPrintable(QString::number(redraws)));
-        QVERIFY2(redraws <= 300 / RedrawThrottle::frameIntervalMs + 2,
-                 qPrintable(QString::number(redraws)));
+        QVERIFY2(redraws >= 2, qPrintable(QString::number(redraws)));
+        // At least a frame between two redraws (slack for timer rounding).
+        const qint64 lastRedrawMs = lastRedraw / 1000000;
+        QVERIFY2(redraws <= lastRedrawMs / (RedrawThrottle::frameIntervalMs - 1) + 2,
+                 qPrintable(QStringLiteral("%1 redraws in %2 ms").arg(redraws).arg(lastRedrawMs)));
         QVERIFY(lastRedraw >= lastRequest);
     }
 
