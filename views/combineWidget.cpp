@@ -20,7 +20,8 @@ combineWidget::combineWidget(QWidget *parent) : QWidget(parent)
     m_scene = new openGLwidget(this);
     m_readout = new attributeLabel(this);
     layout->addWidget(m_scene);
-    layout->addWidget(m_readout, 0, Qt::AlignLeft);
+    m_readout->setAlignment(Qt::AlignLeft);
+    layout->addWidget(m_readout);
 }
 
 void combineWidget::setQuaternion(double q0, double q1, double q2, double q3)

@@ -123,6 +123,7 @@ private slots:
         openGLwidget &scene = *w.scene();
         QVERIFY(scene.isValid());
         QTRY_VERIFY(scene.isSceneReady());
+        QVERIFY(w.readout()->width() > w.width() / 2); // room for the lines drawn at 20 %
 
         // Before any quaternion: unrotated, the +z face towards the viewer.
         QCOMPARE(tileFacingViewer(scene), frontTile);
