@@ -1,0 +1,150 @@
+#include "app/Language.h"
+#include "views/attributeLabel.h"
+#include "views/combineWidget.h"
+#include "views/openGLwidget.h"
+
+#include <QHash>
+#include <QSignalSpy>
+#include <QtTest>
+
+namespace {
+
+constexpr int tile = 550; // the atlas is 3 x 2 tiles
+
+// The commonest colour of an area, black (the background) left out when asked.
+QRgb commonestColour(const QImage &image, const QRect &area, bool skipBlack)
+{
+    QHash<QRgb, int> counts;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x) {
+            const QRgb c = image.pixel(x, y) | 0xff000000u;
+            if (skipBlack && qRed(c) + qGreen(c) + qBlue(c) < 30)
+                continue;
+            ++counts[c];
+        }
+    QRgb best = 0;
+    int bestCount = -1;
+    for (auto it = counts.cbegin(); it != counts.cend(); ++it)
+        if (it.value() > bestCount) {
+            best = it.key();
+            bestCount = it.value();
+        }
+    return best;
+}
+
+int distance(QRgb a, QRgb b)
+{
+    return qAbs(qRed(a) - qRed(b)) + qAbs(qGreen(a) - qGreen(b)) + qAbs(qBlue(a) - qBlue(b));
+}
+
+// Index (column + 3 * row, rows from the top of the image) of the atlas tile whose face
+// colour is nearest to the colour.
+int nearestTile(const QImage &atlas, QRgb colour)
+{
+    int best = -1;
+    int bestDistance = 1 << 30;
+    for (int i = 0; i < 6; ++i) {
+        const QRgb face =
+            commonestColour(atlas, QRect((i % 3) * tile, (i / 3) * tile, tile, tile), false);
+        if (distance(face, colour) < bestDistance) {
+            best = i;
+            bestDistance = distance(face, colour);
+        }
+    }
+    return best;
+}
+
+// The atlas is mirrored on upload, so v in [0, 0.5] is the lower row of the image.
+constexpr int frontTile = 3;  // +z face: u 0..1/3, v 0..0.5
+constexpr int bottomTile = 4; // -y face: u 1/3..2/3, v 0..0.5
+constexpr int leftTile = 5;   // -x face: u 2/3..1, v 0..0.5
+
+} // namespace
+
+class TestAttitude3d : public QObject
+{
+    Q_OBJECT
+private:
+    QImage m_atlas;
+
+    int tileFacingViewer(openGLwidget &scene)
+    {
+        const QImage frame = scene.grabFramebuffer();
+        const QRgb face = commonestColour(frame, frame.rect(), true);
+        return nearestTile(m_atlas, face);
+    }
+
+private slots:
+    void initTestCase()
+    {
+        Language::setChinese(false);
+        m_atlas = QImage(QStringLiteral(":/Lumeno/openGL-textures"));
+        QCOMPARE(m_atlas.size(), QSize(1650, 1100));
+    }
+
+    void readoutLinesInEnglishAndChinese()
+    {
+        attributeLabel english;
+        QCOMPARE(english.height(), 100);
+        english.setAngles(1.5f, -12.345f, 359.999f);
+        QCOMPARE(english.lines(),
+                 (QStringList{QStringLiteral("Roll : -12.35"), QStringLiteral("Pitch:   1.50"),
+                              QStringLiteral("Yaw  : 360.00")}));
+        Language::setChinese(true);
+        attributeLabel chinese;
+        Language::setChinese(false);
+        QCOMPARE(chinese.lines().first(), QStringLiteral("横滚   :   0.00"));
+    }
+
+    void windowAsBuilt()
+    {
+        combineWidget w;
+        QCOMPARE(w.windowTitle(), QStringLiteral("3D Display"));
+        QCOMPARE(w.palette().color(QPalette::Window), QColor(0, 0, 0));
+        QCOMPARE(w.palette().color(QPalette::WindowText), QColor(Qt::white));
+        QCOMPARE(w.scene()->sizeHint(), QSize(400, 247));
+        w.setAngles(1.0f, 2.0f, 3.0f);
+        QCOMPARE(w.readout()->roll(), 2.0f);
+        w.setTemperature(25.0);
+        QCOMPARE(w.temperature(), 25.0);
+        QSignalSpy closed(&w, &combineWidget::closeWidget);
+        w.show();
+        w.close();
+        QCOMPARE(closed.count(), 1);
+        QCOMPARE(closed.first().first().toBool(), false);
+    }
+
+    void boxTurnsWithTheQuaternion()
+    {
+        combineWidget w;
+        w.resize(400, 360);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        openGLwidget &scene = *w.scene();
+        QVERIFY(scene.isValid());
+        QTRY_VERIFY(scene.isSceneReady());
+        QVERIFY(w.readout()->width() > w.width() / 2); // room for the lines drawn at 20 %
+
+        // Before any quaternion: unrotated, the +z face towards the viewer.
+        QCOMPARE(tileFacingViewer(scene), frontTile);
+
+        w.setQuaternion(1, 0, 0, 0);
+        QCOMPARE(tileFacingViewer(scene), frontTile);
+
+        // 90 degrees about the unit's third axis turns the box about the screen's vertical:
+        // the -x face comes round to the front.
+        w.setQuaternion(0.7071068, 0, 0, 0.7071068);
+        QCOMPARE(tileFacingViewer(scene), leftTile);
+
+        // 90 degrees about the unit's first axis (drawn along -x) tips the -y face forward.
+        w.setQuaternion(0.7071068, 0.7071068, 0, 0);
+        QCOMPARE(tileFacingViewer(scene), bottomTile);
+
+        // A q0 rounded just above 1 still draws (clamped, unrotated).
+        w.setQuaternion(1.000001, 0, 0, 0);
+        QCOMPARE(tileFacingViewer(scene), frontTile);
+    }
+};
+
+QTEST_MAIN(TestAttitude3d)
+#include "tst_attitude3d.moc"

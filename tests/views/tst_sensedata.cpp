@@ -1,0 +1,249 @@
+#include "app/Language.h"
+#include "views/FixedTimeTicker.h"
+#include "views/senseDataWidget.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QSignalSpy>
+#include <QtTest>
+#include <algorithm>
+#include <ctime>
+#include <memory>
+
+namespace {
+
+QVector<double> filled(int n, double value)
+{
+    return QVector<double>(n, value);
+}
+
+QVector<double> graphKeys(QCPGraph *graph)
+{
+    QVector<double> keys;
+    for (auto it = graph->data()->constBegin(); it != graph->data()->constEnd(); ++it)
+        keys << it->key;
+    return keys;
+}
+
+QVector<double> graphValues(QCPGraph *graph)
+{
+    QVector<double> values;
+    for (auto it = graph->data()->constBegin(); it != graph->data()->constEnd(); ++it)
+        values << it->value;
+    return values;
+}
+
+} // namespace
+
+class TestSenseData : public QObject
+{
+    Q_OBJECT
+private:
+    std::unique_ptr<senseDataWidget> shownWindow()
+    {
+        auto w = std::make_unique<senseDataWidget>();
+        w->show();
+        if (!QTest::qWaitForWindowExposed(w.get()))
+            return nullptr;
+        QTest::qWait(50); // let the first-show replots pass
+        return w;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        Language::setChinese(false);
+        qputenv("TZ", "UTC"); // tick labels are local clock time
+        tzset();
+    }
+
+    void englishWindowAsBuilt()
+    {
+        senseDataWidget w;
+        QCOMPARE(w.objectName(), QStringLiteral("senseDataWidget"));
+        QCOMPARE(w.windowTitle(), QStringLiteral("Data Visualization"));
+        QStringList texts;
+        for (QLabel *label : w.findChildren<QLabel *>())
+            if (!label->text().isEmpty())
+                texts << label->text();
+        for (const char *t :
+             {"Acceleration", "Angular velocity", "Magnetic field", "Acc X", "Ang Vel Z", "Mag Y"})
+            QVERIFY2(texts.contains(QString::fromLatin1(t)), t);
+        QCOMPARE(w.accelerationPlot()->yAxis->label(), QStringLiteral("m/s^2"));
+        QCOMPARE(w.angularVelocityPlot()->yAxis->label(), QStringLiteral("deg/s"));
+        QCOMPARE(w.magneticPlot()->yAxis->label(), QString());
+        QCOMPARE(w.magneticPlot()->xAxis->label(), QStringLiteral("Time"));
+        QCOMPARE(w.magneticPlot()->graph(2)->pen().color(), QColor(Qt::blue));
+        QVERIFY(w.accelerationPlot()->xAxis2->visible());
+    }
+
+    void chineseWindowAsBuilt()
+    {
+        Language::setChinese(true);
+        senseDataWidget w;
+        Language::setChinese(false);
+        QCOMPARE(w.windowTitle(), QStringLiteral("传感器原始数据"));
+        QCOMPARE(w.accelerationPlot()->xAxis->label(), QStringLiteral("时间"));
+        QVERIFY(w.findChild<QLabel *>() != nullptr);
+        bool found = false;
+        for (QLabel *label : w.findChildren<QLabel *>())
+            found = found || label->text() == QStringLiteral("Z轴归一化磁力计");
+        QVERIFY(found);
+    }
+
+    void timeAxisShowsClockTimeAtTheGivenTicks()
+    {
+        senseDataWidget w;
+        auto *ticker =
+            dynamic_cast<FixedTimeTicker *>(w.accelerationPlot()->xAxis->ticker().data());
+        QVERIFY(ticker);
+        QCOMPARE(w.accelerationPlot()->xAxis2->ticker(), w.accelerationPlot()->xAxis->ticker());
+        QVector<double> ticks, subTicks;
+        QVector<QString> labels;
+        ticker->generate(QCPRange(0.5, 9.99), QLocale::c(), QLatin1Char('g'), 6, ticks, &subTicks,
+                         &labels);
+        QCOMPARE(ticks, (QVector<double>{1, 2, 3, 4, 5, 6, 7, 8, 9}));
+        QCOMPARE(labels.first(), QStringLiteral("00:01:000"));
+        QCOMPARE(labels.last(), QStringLiteral("00:09:000"));
+        const auto between = std::count_if(subTicks.cbegin(), subTicks.cend(),
+                                           [](double t) { return t > 1.0 && t < 9.0; });
+        QCOMPARE(int(between), 8 * 5); // five between neighbouring ticks
+    }
+
+    void emptyBeforeData()
+    {
+        senseDataWidget w;
+        w.setDisplayLength(1000);
+        w.realtimePaintSlot();
+        w.realtimePaintSlot();
+        for (QCustomPlot *plot : {w.accelerationPlot(), w.angularVelocityPlot(), w.magneticPlot()})
+            for (int g = 0; g < 3; ++g)
+                QCOMPARE(plot->graph(g)->dataCount(), 0);
+        QCOMPARE(w.timeline().xPositions().first(), 0.0); // time stands still without data
+        QVERIFY(w.timeline().keys().isEmpty());
+    }
+
+    void noReplotWithoutAcceleration()
+    {
+        auto w = shownWindow();
+        QVERIFY(w);
+        QSignalSpy acc(w->accelerationPlot(), &QCustomPlot::afterReplot);
+        QSignalSpy gyro(w->angularVelocityPlot(), &QCustomPlot::afterReplot);
+        QSignalSpy mag(w->magneticPlot(), &QCustomPlot::afterReplot);
+
+        w->setAngularVelocity(filled(10, 1), filled(10, 2), filled(10, 3));
+        w->setMagnetic(filled(10, 0.1), filled(10, 0.2), filled(10, 0.3));
+        w->realtimePaintSlot();
+        QTest::qWait(100);
+        QCOMPARE(acc.count() + gyro.count() + mag.count(), 0);
+        QCOMPARE(w->angularVelocityPlot()->graph(1)->dataCount(), 10); // data path still ran
+
+        w->setAcceleration(filled(10, 9.8), filled(10, 0), filled(10, 0));
+        w->realtimePaintSlot();
+        QTRY_VERIFY(acc.count() >= 1 && gyro.count() >= 1 && mag.count() >= 1);
+    }
+
+    void manyUpdatesOneRedrawWithTheNewestData()
+    {
+        auto w = shownWindow();
+        QVERIFY(w);
+        QSignalSpy acc(w->accelerationPlot(), &QCustomPlot::afterReplot);
+        for (int i = 1; i <= 50; ++i) {
+            w->setAcceleration(filled(i, double(i)), filled(i, 0), filled(i, 0));
+            w->realtimePaintSlot();
+        }
+        QTRY_COMPARE(acc.count(), 1);
+        QTest::qWait(50);
+        QCOMPARE(acc.count(), 1);
+        QCOMPARE(w->accelerationPlot()->graph(0)->dataCount(), 50);
+        QCOMPARE(w->accelerationPlot()->yAxis->range().upper, 50.5);
+    }
+
+    void hiddenCurveIsWhiteAndStillInRange()
+    {
+        senseDataWidget w;
+        QCheckBox *accY = w.curveCheckBox(1);
+        accY->click();
+        QVERIFY(!accY->isChecked());
+        QCPGraph *graph = w.accelerationPlot()->graph(1);
+        QCOMPARE(graph->pen().color(), QColor(Qt::white));
+        QCOMPARE(w.accelerationPlot()->graphCount(), 3);
+
+        w.setAcceleration(filled(20, 1), filled(20, 100), filled(20, -1));
+        w.realtimePaintSlot();
+        QCOMPARE(w.accelerationPlot()->yAxis->range().upper, 100.5);
+        QCOMPARE(w.accelerationPlot()->yAxis->range().lower, -1.5);
+
+        accY->click();
+        QCOMPARE(graph->pen().color(), QColor(Qt::green));
+        QCOMPARE(w.accelerationPlot()->graph(0)->pen().color(), QColor(Qt::red));
+    }
+
+    void spikeWidensAccelerationRangeUntilItLeavesTheNewest1000()
+    {
+        senseDataWidget w;
+        QVector<double> acc = filled(1000, 0.0);
+        acc[600] = 50.0;
+        QVector<double> mag = acc;
+        const QVector<double> zeros = filled(1000, 0.0);
+        const QVector<double> gyro = filled(1000, 2.0);
+        w.setAcceleration(acc, zeros, zeros);
+        w.setAngularVelocity(gyro, gyro, gyro);
+        w.setMagnetic(mag, zeros, zeros);
+        w.realtimePaintSlot();
+        QCOMPARE(w.accelerationPlot()->yAxis->range().upper, 50.5);
+        QCOMPARE(w.accelerationPlot()->yAxis->range().lower, -0.5);
+        QCOMPARE(w.angularVelocityPlot()->yAxis->range(), QCPRange(1.0, 3.0));
+        QVERIFY(w.magneticPlot()->yAxis->range().upper >= 50.0);
+
+        // 700 more values arrive: the spike is no longer among the newest 1000.
+        w.setAcceleration(zeros, zeros, zeros);
+        w.setMagnetic(zeros, zeros, zeros);
+        w.realtimePaintSlot();
+        QCOMPARE(w.accelerationPlot()->yAxis->range().upper, 0.5);
+        QVERIFY(w.magneticPlot()->yAxis->range().upper >= 50.0); // never shrinks
+    }
+
+    void threeHundredValuesCoverTheFirst300Keys()
+    {
+        senseDataWidget w;
+        QVector<double> values(300);
+        for (int i = 0; i < 300; ++i)
+            values[i] = i * 0.01;
+        w.setAcceleration(values, values, values);
+        w.setAngularVelocity(values, values, values);
+        w.setMagnetic(values, values, values);
+        QTest::qWait(20);
+        w.realtimePaintSlot();
+        const QVector<double> keys = w.timeline().keys();
+        QCOMPARE(keys.size(), 1000);
+        QVERIFY(keys.first() > 0.0); // moved on by the time since construction
+        for (QCustomPlot *plot :
+             {w.accelerationPlot(), w.angularVelocityPlot(), w.magneticPlot()}) {
+            for (int g = 0; g < 3; ++g) {
+                QCOMPARE(graphKeys(plot->graph(g)), keys.mid(0, 300));
+                QCOMPARE(graphValues(plot->graph(g)), values);
+            }
+            QCOMPARE(plot->xAxis->range(), QCPRange(keys.first(), keys.last()));
+            QCOMPARE(plot->xAxis2->range(), plot->xAxis->range());
+        }
+        // Fewer values later: the curve is cut back, not left with stale points.
+        w.setAcceleration(values.mid(0, 10), values, values);
+        w.realtimePaintSlot();
+        QCOMPARE(w.accelerationPlot()->graph(0)->dataCount(), 10);
+    }
+
+    void closingReportsClosed()
+    {
+        senseDataWidget w;
+        w.show();
+        QSignalSpy closed(&w, &senseDataWidget::closeWidget);
+        w.close();
+        QCOMPARE(closed.count(), 1);
+        QCOMPARE(closed.first().first().toBool(), false);
+        QVERIFY(!w.isOpen());
+    }
+};
+
+QTEST_MAIN(TestSenseData)
+#include "tst_sensedata.moc"

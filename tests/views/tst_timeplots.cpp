@@ -1,0 +1,165 @@
+#include "app/Language.h"
+#include "views/LocationQWidget.h"
+#include "views/RealLocationQWidget.h"
+#include "views/imuWidget.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QSignalSpy>
+#include <QtTest>
+
+namespace {
+
+QVector<double> filled(int n, double value)
+{
+    return QVector<double>(n, value);
+}
+
+QVector<double> graphValues(QCPGraph *graph)
+{
+    QVector<double> values;
+    for (auto it = graph->data()->constBegin(); it != graph->data()->constEnd(); ++it)
+        values << it->value;
+    return values;
+}
+
+QStringList labelTexts(const QWidget &w)
+{
+    QStringList texts;
+    for (QLabel *label : w.findChildren<QLabel *>())
+        texts << label->text();
+    return texts;
+}
+
+bool near(double a, double b)
+{
+    return std::abs(a - b) < 1e-9;
+}
+
+} // namespace
+
+class TestTimePlots : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase() { Language::setChinese(false); }
+
+    void attitudeWindowTexts()
+    {
+        imuWidget english;
+        QCOMPARE(english.windowTitle(), QStringLiteral("Euler Data"));
+        QCOMPARE(english.plot()->xAxis->label(), QStringLiteral("Time"));
+        QCOMPARE(english.plot()->yAxis->label(), QStringLiteral("Degree"));
+        QVERIFY(labelTexts(english).contains(QStringLiteral("Pitch")));
+        Language::setChinese(true);
+        imuWidget chinese;
+        Language::setChinese(false);
+        QCOMPARE(chinese.windowTitle(), QStringLiteral("欧拉角数据"));
+        QCOMPARE(chinese.plot()->yAxis->label(), QStringLiteral("角度"));
+        QVERIFY(labelTexts(chinese).contains(QStringLiteral("航向")));
+    }
+
+    void attitudeAxisSpansSteadyAnglesWithTenDegreesMargin()
+    {
+        imuWidget w;
+        w.setDisplayLength(1000);
+        w.setEuler(filled(200, 10), filled(200, -5), filled(200, 170));
+        w.realtimePaintSlot();
+        QCOMPARE(w.plot()->yAxis->range(), QCPRange(-15, 180));
+        QCOMPARE(w.plot()->yAxis2->range(), QCPRange(-15, 180));
+        QCOMPARE(graphValues(w.plot()->graph(0)), filled(200, 10));  // roll, red
+        QCOMPARE(graphValues(w.plot()->graph(1)), filled(200, -5));  // pitch, green
+        QCOMPARE(graphValues(w.plot()->graph(2)), filled(200, 170)); // yaw, blue
+        const QVector<double> &keys = w.timeline().keys();
+        QCOMPARE(w.plot()->xAxis->range(), QCPRange(keys.first(), keys.last()));
+    }
+
+    void attitudeWithoutRollStaysEmpty()
+    {
+        imuWidget w;
+        w.setEuler({}, filled(5, 1), filled(5, 2));
+        w.realtimePaintSlot();
+        QCOMPARE(w.plot()->graph(1)->dataCount(), 0);
+        QVERIFY(w.timeline().keys().isEmpty());
+    }
+
+    void hiddenAttitudeCurveIsWhiteAndStillInRange()
+    {
+        imuWidget w;
+        w.curveCheckBox(2)->click();
+        QCOMPARE(w.plot()->graph(2)->pen().color(), QColor(Qt::white));
+        w.setEuler(filled(3, 0), filled(3, 0), filled(3, 300));
+        w.realtimePaintSlot();
+        QCOMPARE(w.plot()->yAxis->range().upper, 310.0);
+        w.curveCheckBox(2)->click();
+        QCOMPARE(w.plot()->graph(2)->pen().color(), QColor(Qt::blue));
+    }
+
+    void velocityFieldsGoToTheirCurves()
+    {
+        LocationQWidget w;
+        QCOMPARE(w.windowTitle(), QStringLiteral("Velocity Data"));
+        QCOMPARE(w.plot()->yAxis->label(), QStringLiteral("m/s"));
+        QVERIFY(labelTexts(w).contains(QStringLiteral("Vn")));
+        // Only field 1 moves: it shows on the green "Vn" curve; red "Ve" (field 2) stays at 0.
+        w.setVelocity(filled(50, 3.5), filled(50, 0), filled(50, 0));
+        w.realtimePaintSlot();
+        QCOMPARE(graphValues(w.plot()->graph(0)), filled(50, 0));
+        QCOMPARE(graphValues(w.plot()->graph(1)), filled(50, 3.5));
+        QCOMPARE(graphValues(w.plot()->graph(2)), filled(50, 0));
+        QCOMPARE(w.plot()->yAxis->range(), QCPRange(-10, 13.5));
+    }
+
+    void positionWithOneFixIsCentredAndTiny()
+    {
+        RealLocationQWidget w;
+        QCOMPARE(w.windowTitle(), QStringLiteral("Location Data"));
+        QCOMPARE(w.plot()->xAxis->label(), QStringLiteral("Longtitude"));
+        QCOMPARE(w.plot()->yAxis->label(), QStringLiteral("Latitude"));
+        w.setPosition({30.5}, {120.25}, {12.0});
+        w.realtimePaintSlot();
+        const QCPRange x = w.plot()->xAxis->range();
+        const QCPRange y = w.plot()->yAxis->range();
+        QVERIFY(near(x.size(), 0.00002) && near(x.center(), 120.25));
+        QVERIFY(near(y.size(), 0.00002) && near(y.center(), 30.5));
+        QCOMPARE(w.plot()->graph(0)->dataCount(), 1);
+        QCOMPARE(w.plot()->graph(1)->dataCount(), 0);
+    }
+
+    void positionCurveJoinsFixesByLongitude()
+    {
+        RealLocationQWidget w;
+        w.setPosition({1, 2, 3}, {120.3, 120.1, 120.2}, {0, 0, 0});
+        w.realtimePaintSlot();
+        QCOMPARE(graphValues(w.plot()->graph(0)), (QVector<double>{2, 3, 1}));
+        QVERIFY(near(w.plot()->xAxis->range().lower, 120.1 - 0.00001));
+        QVERIFY(near(w.plot()->yAxis->range().upper, 3.00001));
+        w.setPosition({}, {}, {});
+        w.realtimePaintSlot(); // nothing new: the last picture stays
+        QCOMPARE(w.plot()->graph(0)->dataCount(), 3);
+    }
+
+    void closingReportsClosed()
+    {
+        imuWidget attitude;
+        LocationQWidget velocity;
+        RealLocationQWidget position;
+        QSignalSpy a(&attitude, &imuWidget::closeWidget);
+        QSignalSpy v(&velocity, &LocationQWidget::closeWidget);
+        QSignalSpy p(&position, &RealLocationQWidget::closeWidget);
+        attitude.show();
+        velocity.show();
+        position.show();
+        attitude.close();
+        velocity.close();
+        position.close();
+        for (QSignalSpy *spy : {&a, &v, &p}) {
+            QCOMPARE(spy->count(), 1);
+            QCOMPARE(spy->first().first().toBool(), false);
+        }
+        QVERIFY(!attitude.isOpen() && !velocity.isOpen() && !position.isOpen());
+    }
+};
+
+QTEST_MAIN(TestTimePlots)
+#include "tst_timeplots.moc"

@@ -1,0 +1,6 @@
+#include "views/FiveSubTickTicker.h"
+
+int FiveSubTickTicker::getSubTickCount(double)
+{
+    return 5;
+}

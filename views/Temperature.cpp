@@ -1,0 +1,85 @@
+#include "views/Temperature.h"
+
+#include "app/Language.h"
+#include "views/PlotParts.h"
+
+#include <QCloseEvent>
+#include <QGridLayout>
+#include <QIcon>
+#include <QLabel>
+#include <atomic>
+
+namespace {
+std::atomic<int> g_instances{0};
+
+const QString labelStyle = QStringLiteral("font-family:\"微软雅黑\"; font-size:20pt;");
+} // namespace
+
+Temperature::Temperature(QWidget *parent) : QWidget(parent)
+{
+    ++g_instances;
+    setWindowTitle(Language::text("温度", "Temperature"));
+    setWindowIcon(QIcon(PlotParts::applicationIconPath()));
+    resize(313, 137);
+
+    auto *grid = new QGridLayout(this);
+    auto *celsiusCaption = new QLabel(Language::text("摄氏度：", "Centigrade："), this);
+    auto *fahrenheitCaption = new QLabel(Language::text("华氏度：", "Fahrenheit ："), this);
+    const QString blanks(13, QLatin1Char(' '));
+    m_celsius = new QLabel(blanks, this);
+    m_fahrenheit = new QLabel(blanks, this);
+    for (QLabel *label : {celsiusCaption, m_celsius, fahrenheitCaption, m_fahrenheit})
+        label->setStyleSheet(labelStyle);
+    grid->addWidget(celsiusCaption, 0, 0);
+    grid->addWidget(m_celsius, 0, 1);
+    grid->addWidget(fahrenheitCaption, 1, 0);
+    grid->addWidget(m_fahrenheit, 1, 1);
+}
+
+Temperature::~Temperature()
+{
+    --g_instances;
+}
+
+bool Temperature::isAbsent()
+{
+    return g_instances.load() <= 0;
+}
+
+void Temperature::setTemperatureTexts(const QString &celsius, const QString &fahrenheit)
+{
+    m_celsius->setText(celsius);
+    m_fahrenheit->setText(fahrenheit);
+}
+
+void Temperature::setTemperature(double celsius)
+{
+    setTemperatureTexts(celsiusText(celsius), fahrenheitText(celsius));
+}
+
+QString Temperature::celsiusText(double celsius)
+{
+    return QString::number(celsius, 'f', 2) + QStringLiteral(" °C");
+}
+
+QString Temperature::fahrenheitText(double celsius)
+{
+    return QString::number(celsius * 1.8 + 32.0, 'f', 2) + QStringLiteral(" °F");
+}
+
+QString Temperature::celsiusValue() const
+{
+    return m_celsius->text();
+}
+
+QString Temperature::fahrenheitValue() const
+{
+    return m_fahrenheit->text();
+}
+
+void Temperature::closeEvent(QCloseEvent *event)
+{
+    m_open = false;
+    emit closeWidget(false);
+    QWidget::closeEvent(event);
+}

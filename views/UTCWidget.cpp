@@ -1,0 +1,54 @@
+#include "views/UTCWidget.h"
+
+#include "views/PlotParts.h"
+
+#include <QCloseEvent>
+#include <QIcon>
+#include <QLabel>
+#include <QVBoxLayout>
+#include <atomic>
+
+namespace {
+std::atomic<int> g_instances{0};
+}
+
+UTCWidget::UTCWidget(QWidget *parent) : QWidget(parent)
+{
+    ++g_instances;
+    setWindowTitle(QStringLiteral("UTC"));
+    setWindowIcon(QIcon(PlotParts::applicationIconPath()));
+    resize(659, 483);
+
+    auto *layout = new QVBoxLayout(this);
+    m_clock = new QLabel(QStringLiteral(" 2000-01-01-00:00:00 "), this);
+    m_clock->setStyleSheet(QStringLiteral("font-family:\"微软雅黑\"; font-size:38pt;"));
+    m_clock->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
+    layout->addWidget(m_clock);
+}
+
+UTCWidget::~UTCWidget()
+{
+    --g_instances;
+}
+
+bool UTCWidget::isAbsent()
+{
+    return g_instances.load() <= 0;
+}
+
+void UTCWidget::setUtcText(const QString &text)
+{
+    m_clock->setText(text);
+}
+
+QString UTCWidget::utcText() const
+{
+    return m_clock->text();
+}
+
+void UTCWidget::closeEvent(QCloseEvent *event)
+{
+    m_open = false;
+    emit closeWidget(false);
+    QWidget::closeEvent(event);
+}
