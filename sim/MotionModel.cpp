@@ -61,8 +61,10 @@ std::array<double, 3> MotionModel::attitudeRad(double t) const
             roll = 360.0 * smoothStep(tau / turn);
         } else if (tau < 2.0 * turn) {
             const double u = (tau - turn) / turn;
+            roll = 360.0; // angles stay continuous (unwrapped) from phase to phase
             pitch = 75.0 * std::sin(2.0 * Pi * smoothStep(u));
         } else if (tau < 3.0 * turn) {
+            roll = 360.0;
             yaw = yaw0 + 360.0 * smoothStep((tau - 2.0 * turn) / turn);
         } else {
             const double f = tau - 3.0 * turn;
@@ -70,9 +72,10 @@ std::array<double, 3> MotionModel::attitudeRad(double t) const
             const double a = smoothStep(f / 2.0);
             pitch =
                 a * (25.0 * std::sin(2.0 * Pi * 0.11 * f) + 10.0 * std::sin(2.0 * Pi * 0.37 * f));
-            roll = a * (35.0 * std::sin(2.0 * Pi * 0.07 * f + 0.5) * std::sin(2.0 * Pi * 0.07 * f) +
+            roll = 360.0 +
+                   a * (35.0 * std::sin(2.0 * Pi * 0.07 * f + 0.5) * std::sin(2.0 * Pi * 0.07 * f) +
                         8.0 * std::sin(2.0 * Pi * 0.29 * f));
-            yaw = yaw0 +
+            yaw = yaw0 + 360.0 +
                   a * (50.0 * std::sin(2.0 * Pi * 0.05 * f) + 15.0 * std::sin(2.0 * Pi * 0.19 * f));
         }
     }
