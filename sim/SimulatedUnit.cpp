@@ -146,14 +146,23 @@ void SimulatedUnit::run(int master)
     const Clock::time_point begin = Clock::now();
     auto elapsed = [&] { return std::chrono::duration<double>(Clock::now() - begin).count(); };
 
-    QByteArray tx;             // bytes on their way to the host
-    bool lineBusy = false;     // tx holds bytes that the line is still sending
-    double lineEpoch = 0.0;    // when the line started sending tx's first byte
-    std::int64_t lineSent = 0; // bytes sent since lineEpoch
-    double nextDue = 0.0;      // next output tick (paced)
-    double modelTime = 0.0;    // unpaced: the model's time goes by the ticks
+    // The line runs on its own clock: every byte takes 10 bit times at the unit's baud rate.
+    // A byte leaves for the host once its time has come, even when this thread woke late.
+    QByteArray tx;          // bytes waiting for the line
+    double txStart = 0.0;   // when the first byte of tx starts on the line
+    double lineFree = 0.0;  // when the line has sent everything before tx
+    double nextDue = 0.0;   // next output tick (paced)
+    double modelTime = 0.0; // unpaced: the model's time goes by the ticks
     bool hup = true;
     char buf[4096];
+
+    auto queue = [&](const QByteArray &bytes, double at) {
+        if (bytes.isEmpty())
+            return;
+        if (tx.isEmpty())
+            txStart = std::max(at, lineFree);
+        tx.append(bytes);
+    };
 
     while (!m_stop.load()) {
         const double now = elapsed();
@@ -169,6 +178,7 @@ void SimulatedUnit::run(int master)
             m_disconnected = true;
             break;
         }
+        const double byteTime = 10.0 / std::max(unitBaud, 1);
 
         // Is a host there, and at which speed?
         short rev = 0;
@@ -200,20 +210,23 @@ void SimulatedUnit::run(int master)
             QByteArray answers = m_core.takeAnswers();
             if (!answers.isEmpty()) {
                 m_core.flipBits(answers);
-                tx.append(LineGarbler::receive(answers, unitBaud, hostBaud));
+                queue(LineGarbler::receive(answers, unitBaud, hostBaud), now);
             }
             const double rate = m_core.outputRateHz();
             const double period = rate > 0.0 ? 1.0 / rate : 1.0;
             active = m_core.outputActive() && rate > 0.0;
+            auto makeFrame = [&](double t) {
+                QByteArray frame = m_core.buildOutput(t, m_tick);
+                const int length = frame.size();
+                m_core.flipBits(frame);
+                frame.append(m_core.garbageAfter(length, m_tick));
+                return LineGarbler::receive(frame, unitBaud, hostBaud);
+            };
             if (!active) {
                 nextDue = now;
             } else if (unpaced) {
                 if (tx.isEmpty()) {
-                    QByteArray frame = m_core.buildOutput(modelTime, m_tick);
-                    const int length = frame.size();
-                    m_core.flipBits(frame);
-                    frame.append(m_core.garbageAfter(length, m_tick));
-                    tx.append(LineGarbler::receive(frame, unitBaud, hostBaud));
+                    queue(makeFrame(modelTime), now);
                     ++m_tick;
                     modelTime += period;
                 }
@@ -222,15 +235,13 @@ void SimulatedUnit::run(int master)
                 if (now - nextDue > 0.5)
                     nextDue = now; // the unit was held up (not a line limit): start again
                 while (now >= nextDue) {
-                    if (lineBusy && !tx.isEmpty()) {
-                        m_core.skipFrame(); // the line is still busy with the last one
-                    } else {
-                        QByteArray frame = m_core.buildOutput(nextDue, m_tick);
-                        const int length = frame.size();
-                        m_core.flipBits(frame);
-                        frame.append(m_core.garbageAfter(length, m_tick));
-                        tx.append(LineGarbler::receive(frame, unitBaud, hostBaud));
-                    }
+                    // The line is busy at the due time: this frame is skipped, TID and all.
+                    const double busyUntil =
+                        tx.isEmpty() ? lineFree : txStart + tx.size() * byteTime;
+                    if (busyUntil > nextDue + 1e-9)
+                        m_core.skipFrame();
+                    else
+                        queue(makeFrame(nextDue), nextDue);
                     ++m_tick;
                     modelTime = nextDue;
                     nextDue += period;
@@ -238,18 +249,12 @@ void SimulatedUnit::run(int master)
             }
         }
 
-        // Put bytes on the line.
+        // Put the bytes whose time has come on the line.
         if (!tx.isEmpty()) {
             int allowed = tx.size();
             if (!unpaced) {
-                if (!lineBusy) {
-                    lineBusy = true;
-                    lineEpoch = now;
-                    lineSent = 0;
-                }
-                const double bytesPerSecond = unitBaud / 10.0;
-                const auto due = static_cast<std::int64_t>((now - lineEpoch) * bytesPerSecond);
-                allowed = static_cast<int>(std::min<std::int64_t>(tx.size(), due - lineSent));
+                const double due = (now - txStart) / byteTime;
+                allowed = due <= 0.0 ? 0 : static_cast<int>(std::min<double>(tx.size(), due));
             }
             if (allowed > 0) {
                 ssize_t w = allowed;
@@ -262,21 +267,20 @@ void SimulatedUnit::run(int master)
                 }
                 if (w > 0) {
                     tx.remove(0, static_cast<int>(w));
-                    lineSent += w;
+                    txStart += static_cast<double>(w) * byteTime;
                     m_bytesSent += static_cast<std::uint64_t>(w);
                 }
             }
             if (tx.isEmpty())
-                lineBusy = false;
+                lineFree = unpaced ? now : txStart;
         }
 
         // Sleep until something is due.
         double wait = 0.005;
         if (!unpaced && !tx.isEmpty())
-            wait = 0.0005;
-        if (active && !unpaced && nextDue - elapsed() < wait) {
+            wait = std::min(wait, std::max(0.0005, txStart + byteTime - elapsed()));
+        if (active && !unpaced && nextDue - elapsed() < wait)
             wait = nextDue - elapsed();
-        }
         if (hup) {
             waitFor(-1, 0, std::min(wait, 0.002), rev);
         } else {
