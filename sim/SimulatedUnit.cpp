@@ -122,6 +122,7 @@ bool SimulatedUnit::start(QString *error)
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_path = QString::fromLocal8Bit(name);
+        m_core.powerUp();
     }
     m_stop = false;
     m_disconnected = false;

@@ -75,8 +75,20 @@ UnitCore::UnitCore(const UnitConfig &config)
 {
     // Until a calibration is written the normalised field is the raw reading scaled by the
     // nominal field strength: an uncalibrated, distorted field of about unit size.
+    if (m_frequencyCode < 1 || m_frequencyCode > 14)
+        m_frequencyCode = 8;
     const double k = config.motion.magStrength != 0.0 ? 1.0 / config.motion.magStrength : 1.0;
     m_cal.mag = {k, 0, 0, 0, k, 0, 0, 0, k, 0, 0, 0};
+}
+
+void UnitCore::powerUp()
+{
+    m_rx.clear();
+    m_tx.clear();
+    m_rxSince = 0.0;
+    m_updatePhase = UpdatePhase::Idle;
+    m_updateLast = 0.0;
+    m_finishedAt = -1.0;
 }
 
 QString UnitCore::model() const
@@ -389,6 +401,7 @@ void UnitCore::handleUpdate(std::uint8_t op, const QByteArray &data, double now)
         }
         m_updatePhase = UpdatePhase::Receiving;
         m_updateLast = now;
+        m_finishedAt = -1.0;
         m_imageSize = rest + 4;
         m_packets = static_cast<int>((rest + 255) / 256);
         m_nextPacket = 1;
@@ -444,6 +457,11 @@ void UnitCore::handleUpdate(std::uint8_t op, const QByteArray &data, double now)
         return;
     }
     if (op == 6) { // finish
+        if (m_updatePhase == UpdatePhase::Idle && m_finishedAt >= 0.0 &&
+            now - m_finishedAt < UpdateTimeoutSeconds) {
+            updateAnswer(op, 0x00, index); // its answer was lost: the update did succeed
+            return;
+        }
         if (m_updatePhase != UpdatePhase::Receiving) {
             updateAnswer(op, 0xA1, index);
             return;
@@ -461,6 +479,7 @@ void UnitCore::handleUpdate(std::uint8_t op, const QByteArray &data, double now)
         ++m_counters.updatesCompleted;
         m_updatePhase = UpdatePhase::Restarting;
         m_updateLast = now;
+        m_finishedAt = now;
         m_image.clear();
         return;
     }
@@ -554,7 +573,8 @@ QByteArray UnitCore::buildOutput(double t, std::uint64_t n)
     if (mask & ContentMask::Speed)
         appendItem(payload, ItemId::Velocity, s.velocity.data());
     if (mask & ContentMask::FusionState) {
-        const double state = s.fusionState;
+        // The codec takes the decoded number, INS state × 10 + GNSS state.
+        const double state = (s.fusionState & 0x0F) * 10 + (s.fusionState >> 4);
         appendItem(payload, ItemId::FusionState, &state);
     }
     return OutputFrame::build(tid, payload);

@@ -52,6 +52,9 @@ class UnitCore
 public:
     explicit UnitCore(const UnitConfig &config);
 
+    // A new start of the unit's clock (times begin at 0 again): pending bytes and a running
+    // update are forgotten, as by a power cycle.
+    void powerUp();
     // Bytes from the host, arrived at time now.
     void receive(const QByteArray &bytes, double now);
     // Advances timers (update time-out, end of the restart silence).
@@ -160,4 +163,6 @@ private:
     QByteArray m_lastPacket; // for resends of an acknowledged frame
     bool m_imageComplete = false;
     QString m_newVersion;
+    double m_finishedAt =
+        -1.0; // when the last update finished well (its finish is re-acknowledged)
 };

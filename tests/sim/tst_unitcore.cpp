@@ -196,9 +196,12 @@ private slots:
     {
         UnitConfig c;
         UnitCore core(c);
-        DecodedFrame f = frameAt(core, 1.0, 100);
+        DecodedFrame f = frameAt(core, 0.5, 100);
         QCOMPARE(f.items.keys(), QList<int>({0x01, 0x10, 0x20, 0x30, 0x31, 0x40, 0x41, 0x50, 0x51,
                                              0x52, 0x60, 0x70, 0x80}));
+        QCOMPARE(f.items[0x80][0], 0.0);                       // nothing initialised yet
+        QCOMPARE(frameAt(core, 2.5, 1).items[0x80][0], 11.0);  // position initialised, single point
+        QCOMPARE(frameAt(core, 10.0, 2).items[0x80][0], 44.0); // fusion with a fixed solution
         core.setPreciseLocation(true);
         core.setContentMask(ContentMask::Position | ContentMask::Quaternion);
         f = frameAt(core, 1.0, 101);
@@ -371,6 +374,10 @@ private slots:
         QVERIFY(!fresh.outputActive());
         fresh.tick(now + c.restartSeconds + 0.1);
         QVERIFY(fresh.outputActive());
+        QCOMPARE(fresh.counters().updatesCompleted, std::uint64_t(1));
+        // The finish frame again (its answer lost on the way): acknowledged, nothing redone.
+        fresh.receive(UpdateFrames::finish(), now + 2.0);
+        QCOMPARE(answersOf(fresh.takeAnswers(), 0xFF).value(0).data, QByteArray(1, '\0'));
         QCOMPARE(fresh.counters().updatesCompleted, std::uint64_t(1));
         // The same image again: same version.
         statuses.clear();
