@@ -38,7 +38,8 @@ struct DecodedAnswer
 
 // Splits a stream into output frames and command-layout answers; other bytes are skipped.
 // Output frames are tried first; a frame is accepted only when every item is known and
-// fits. rest (optional) receives the unfinished tail.
+// fits. skipped (optional) counts the bytes passed over, an unfinished frame at the end
+// not included.
 inline void decodeStream(const QByteArray &stream, QVector<DecodedFrame> &frames,
                          QVector<DecodedAnswer> &answers, int *skipped = nullptr)
 {
@@ -83,6 +84,8 @@ inline void decodeStream(const QByteArray &stream, QVector<DecodedFrame> &frames
                 continue;
             }
         }
+        if (p + b[p + 4] + 7 > size)
+            break; // an unfinished frame at the end
         ++p;
         ++skip;
     }

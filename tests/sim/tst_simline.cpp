@@ -161,7 +161,12 @@ private slots:
         QVERIFY(unit.start());
         HostLine host;
         QVERIFY(host.open(unit.devicePath(), B460800));
-        const QVector<DecodedFrame> frames = framesOf(host.readFor(1000));
+        QElapsedTimer timer;
+        timer.start();
+        const QByteArray stream = host.readFor(1000);
+        const QVector<DecodedFrame> frames = framesOf(stream);
+        qInfo("unpaced: %d frames (%d bytes) in %lld ms", int(frames.size()), int(stream.size()),
+              timer.elapsed());
         QVERIFY2(frames.size() > 1000, qPrintable(QString::number(frames.size())));
         QVERIFY(tidsContinuous(frames));
     }
