@@ -57,15 +57,26 @@ std::array<double, 3> MotionModel::attitudeRad(double t) const
     double pitch = 0.0, roll = 0.0, yaw = yaw0;
     double tau = t - m_config.restSeconds;
     if (tau > 0.0) {
+        // A hand never turns about one axis alone: each turn wobbles about the other two axes
+        // (which also keeps the 3D calibration fit well posed). The wobble fades in and out.
+        const double phase = std::floor(tau / turn);
+        const double u = tau / turn - phase;
+        const double fade = std::sin(Pi * u) * std::sin(Pi * u);
+        const double w1 = 12.0 * fade * std::sin(2.0 * Pi * 3.0 * u); // three wobbles a turn
+        const double w2 = 10.0 * fade * std::sin(2.0 * Pi * 2.0 * u + 1.0);
         if (tau < turn) {
-            roll = 360.0 * smoothStep(tau / turn);
+            roll = 360.0 * smoothStep(u);
+            pitch = w1;
+            yaw = yaw0 + w2;
         } else if (tau < 2.0 * turn) {
-            const double u = (tau - turn) / turn;
-            roll = 360.0; // angles stay continuous (unwrapped) from phase to phase
+            roll = 360.0 + w1; // angles stay continuous (unwrapped) from phase to phase
             pitch = 75.0 * std::sin(2.0 * Pi * smoothStep(u));
+            yaw = yaw0 + w2;
         } else if (tau < 3.0 * turn) {
-            roll = 360.0;
-            yaw = yaw0 + 360.0 * smoothStep((tau - 2.0 * turn) / turn);
+            // Nearly level: this turn also serves the planar (2D) calibration.
+            roll = 360.0 + 0.1 * w1;
+            pitch = 0.1 * w2;
+            yaw = yaw0 + 360.0 * smoothStep(u);
         } else {
             const double f = tau - 3.0 * turn;
             // Ramp in over two seconds so that the free motion starts from rest.
