@@ -6,9 +6,11 @@
 #include <cerrno>
 #include <chrono>
 #include <cmath>
+#include <cstring>
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
+#include <system_error>
 #include <termios.h>
 #include <unistd.h>
 
@@ -129,7 +131,16 @@ bool SimulatedUnit::start(QString *error)
     m_disconnectRequest = false;
     m_hostConnected = false;
     m_running = true;
-    m_thread = std::thread([this, master] { run(master); });
+    try {
+        m_thread = std::thread([this, master] { run(master); });
+    } catch (const std::system_error &e) {
+        m_running = false;
+        ::close(master);
+        if (error)
+            *error = QStringLiteral("cannot start the unit's thread: %1")
+                         .arg(QString::fromLocal8Bit(e.what()));
+        return false;
+    }
     return true;
 }
 
