@@ -1,0 +1,219 @@
+// The simulated unit on its pseudo-terminal answering a host: queries and settings, a
+// firmware update, calibration commands, the fault options and a pulled cable.
+
+#include "SimTestSupport.h"
+
+#include "protocol/Answer.h"
+#include "protocol/CommandFrame.h"
+#include "protocol/UpdateFrames.h"
+#include "sim/FirmwareImage.h"
+#include "sim/SimulatedUnit.h"
+
+#include <QSerialPort>
+#include <QtTest>
+
+namespace {
+
+UnitConfig restingUnit()
+{
+    UnitConfig c;
+    c.motion.restSeconds = 1000.0;
+    return c;
+}
+
+// Sends a command and collects what comes back within ms (or until an answer of cls).
+QVector<DecodedAnswer> exchange(HostLine &host, const QByteArray &command, int cls, int ms = 500)
+{
+    host.write(command);
+    const QByteArray got = host.readFor(
+        ms, [cls](const QByteArray &s) { return cls >= 0 && !answersOf(s, cls).isEmpty(); });
+    return answersOf(got, cls);
+}
+
+int lastByte(const QVector<DecodedAnswer> &a)
+{
+    return a.isEmpty() || a.back().data.isEmpty() ? -1
+                                                  : static_cast<std::uint8_t>(a.back().data.back());
+}
+
+} // namespace
+
+class TestSimCommands : public QObject
+{
+    Q_OBJECT
+private slots:
+    void answersEveryQueryAndSetCommandOverTheLine()
+    {
+        SimulatedUnit unit(restingUnit());
+        QVERIFY(unit.start());
+        HostLine host;
+        QVERIFY(host.open(unit.devicePath(), B460800));
+
+        auto a = exchange(host, CommandFrame::queryProductId(), 0x00);
+        QCOMPARE(a.size(), 1);
+        QCOMPARE(a[0].data.mid(2), unit.productId());
+        a = exchange(host, CommandFrame::queryVersion(), 0x00);
+        QCOMPARE(a.size(), 1);
+        QCOMPARE(QString::fromLatin1(a[0].data.mid(2)), QString("V2.8.7-20240105-ARV806 -A"));
+        QCOMPARE(lastByte(exchange(host, CommandFrame::queryFrequency(), 0x03)), 8);
+        QCOMPARE(lastByte(exchange(host, CommandFrame::queryAlgorithm(), 0x4D)), 1);
+
+        QCOMPARE(lastByte(exchange(host, CommandFrame::setFrequency(200, "ARV806 ", "A"), 0x03)),
+                 0);
+        QCOMPARE(
+            lastByte(exchange(host, CommandFrame::build(0x03, 2, QByteArray(1, char(20))), 0x03)),
+            0xFF);
+        QCOMPARE(lastByte(exchange(host, CommandFrame::setContents(0x0090), 0x04)), 0);
+        QCOMPARE(lastByte(exchange(host, CommandFrame::setAlgorithmMode(3), 0x4D)), 0);
+        QCOMPARE(lastByte(exchange(host, CommandFrame::queryAlgorithm(), 0x4D)), 3);
+        QVERIFY(exchange(host, CommandFrame::setOutputProtocol(1), 0x4D, 200).isEmpty());
+        QVERIFY(exchange(host, CommandFrame::setRateRange(1), 0x4D, 200).isEmpty());
+        QCOMPARE(unit.frequencyCode(), 9);
+        QCOMPARE(unit.algorithmMode(), 3);
+
+        // The new rate and contents are in the frames.
+        host.drain();
+        const QVector<DecodedFrame> frames = framesOf(host.readFor(1000));
+        QVERIFY2(std::fabs(frames.size() - 200) <= 6, qPrintable(QString::number(frames.size())));
+        for (const DecodedFrame &f : frames)
+            QCOMPARE(f.items.keys(), QList<int>({0x10, 0x40}));
+        QVERIFY(unit.receivedBytes().contains(CommandFrame::queryVersion()));
+    }
+
+    void calibrationCommandsShowInTheData()
+    {
+        UnitConfig c = restingUnit();
+        c.motion.gyroNoise = 0.0;
+        SimulatedUnit unit(c);
+        QVERIFY(unit.start());
+        HostLine host;
+        QVERIFY(host.open(unit.devicePath(), B460800));
+        host.write(CommandFrame::writeGyroBias(0.05, -0.03, 0.02));
+        host.write(CommandFrame::setAttitude(10.0, -20.0));
+        host.write(CommandFrame::zeroHeading());
+        host.readFor(200);
+        QVERIFY(unit.calibration().gyroWritten);
+        QCOMPARE(unit.calibration().attitudeSets, 1);
+        QCOMPARE(unit.calibration().headingZeros, 1);
+        const QVector<DecodedFrame> frames = framesOf(host.readFor(300));
+        QVERIFY(frames.size() > 10);
+        const DecodedFrame &f = frames.back();
+        QVERIFY(norm(f.items[0x20]) < 1e-5);
+        QVERIFY(std::fabs(f.items[0x40][0] - 10.0) < 1e-4);
+        QVERIFY(std::fabs(f.items[0x40][1] + 20.0) < 1e-4);
+        QVERIFY(std::fabs(f.items[0x40][2]) < 1e-4);
+    }
+
+    void firmwareUpdateWithAcknowledgements()
+    {
+        UnitConfig c = restingUnit();
+        c.restartSeconds = 0.5;
+        SimulatedUnit unit(c);
+        QVERIFY(unit.start());
+        HostLine host;
+        QVERIFY(host.open(unit.devicePath(), B460800));
+        const QByteArray image = FirmwareImage::make("V2.9.1-20240401-ARV806 -A", 1200);
+        QVector<QByteArray> frames{UpdateFrames::start(image)};
+        for (int k = 1; k <= UpdateFrames::packetCount(image); ++k)
+            frames.append(UpdateFrames::data(image, k));
+        frames.append(UpdateFrames::finish());
+        QByteArray duringUpdate;
+        for (int i = 0; i < frames.size(); ++i) {
+            host.write(frames[i]);
+            const QByteArray got = host.readFor(
+                1000, [](const QByteArray &s) { return !answersOf(s, 0xFF).isEmpty(); });
+            const auto a = answersOf(got, 0xFF);
+            QCOMPARE(a.size(), 1);
+            QCOMPARE(a[0].data, QByteArray(1, '\0'));
+            QCOMPARE(a[0].op, i == 0 ? 1 : i == frames.size() - 1 ? 6 : 2);
+            if (i > 0)
+                duringUpdate += got;
+        }
+        // Output stopped while updating (a frame in flight at the start may still end).
+        QVERIFY(framesOf(duringUpdate).size() <= 1);
+        // The restart is silent, then the unit reports the image's version.
+        QCOMPARE(framesOf(host.readFor(300)).size(), 0);
+        QTRY_VERIFY_WITH_TIMEOUT(unit.updatePhase() == UpdatePhase::Idle, 2000);
+        const auto v = exchange(host, CommandFrame::queryVersion(), 0x00);
+        QCOMPARE(v.size(), 1);
+        QCOMPARE(QString::fromLatin1(v[0].data.mid(2)), QString("V2.9.1-20240401-ARV806 -A"));
+        QVERIFY(framesOf(host.readFor(300)).size() > 10);
+    }
+
+    void faultOptionsAreObservable()
+    {
+        UnitConfig c = restingUnit();
+        c.faults.garbageShare = 0.5;
+        SimulatedUnit unit(c);
+        QVERIFY(unit.start());
+        HostLine host;
+        QVERIFY(host.open(unit.devicePath(), B460800));
+        host.readFor(50);
+        QVector<DecodedFrame> frames;
+        QVector<DecodedAnswer> answers;
+        int skipped = 0;
+        decodeStream(host.readFor(500), frames, answers, &skipped);
+        QVERIFY(frames.size() >= 45);
+        QVERIFY2(skipped > frames.size() * 155 / 4, qPrintable(QString::number(skipped)));
+
+        UnitFaults f;
+        f.bitFlipShare = 0.005;
+        unit.setFaults(f);
+        host.drain();
+        frames = framesOf(host.readFor(1000));
+        QVERIFY(frames.size() > 20 && frames.size() < 90); // many frames hit, none garbled through
+        bool gap = false;
+        for (int i = 1; i < frames.size(); ++i)
+            gap = gap || frames[i].tid != frames[i - 1].tid + 1;
+        QVERIFY(gap);
+
+        f = UnitFaults();
+        f.dropAnswerShare = 1.0;
+        unit.setFaults(f);
+        host.drain();
+        QVERIFY(exchange(host, CommandFrame::queryVersion(), 0x00, 300).isEmpty());
+        QVERIFY(unit.counters().answersDropped >= 1);
+
+        f = UnitFaults();
+        f.updateErrorStatus = 0xE4;
+        f.updateErrorFrame = 0;
+        unit.setFaults(f);
+        const auto a = exchange(host, UpdateFrames::start(FirmwareImage::make("V", 300)), 0xFF);
+        QCOMPARE(lastByte(a), 0xE4);
+
+        f = UnitFaults();
+        f.dropUpdateAckShare = 1.0;
+        unit.setFaults(f);
+        QVERIFY(exchange(host, UpdateFrames::start(FirmwareImage::make("V", 300)), 0xFF, 300)
+                    .isEmpty());
+    }
+
+    void aPulledCableIsAPortErrorForQSerialPort()
+    {
+        UnitConfig c = restingUnit();
+        c.faults.disconnectAfterSeconds = 1.0;
+        SimulatedUnit unit(c);
+        QVERIFY(unit.start());
+        QSerialPort port;
+        port.setPortName(unit.devicePath());
+        port.setBaudRate(460800);
+        QVERIFY(port.open(QIODevice::ReadWrite));
+        QByteArray got;
+        QObject::connect(&port, &QSerialPort::readyRead, [&] { got += port.readAll(); });
+        QTRY_VERIFY_WITH_TIMEOUT(framesOf(got).size() > 20, 2000);
+        QCOMPARE(port.error(), QSerialPort::NoError);
+        QTRY_VERIFY_WITH_TIMEOUT(unit.isDisconnected(), 2000);
+        QTRY_VERIFY_WITH_TIMEOUT(port.error() != QSerialPort::NoError, 3000);
+        QVERIFY(!unit.isRunning());
+        qInfo() << "port error after the cut:" << port.error() << port.errorString();
+        port.close();
+        unit.stop();           // after a disconnect, harmless
+        QVERIFY(unit.start()); // and a new line can be made
+        QVERIFY(!unit.isDisconnected());
+        unit.disconnectNow();
+        QTRY_VERIFY_WITH_TIMEOUT(unit.isDisconnected(), 2000);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSimCommands)
+#include "tst_simcommands.moc"
