@@ -285,7 +285,7 @@ void FrameParser::publishFrame(const std::uint8_t *b)
         q += 2 + itemLen;
         const ItemKind *kind = ItemKind::find(id);
         if (!kind) {
-            qDebug() << "出现了错误的帧数" << id;
+            qDebug() << "出现了错误的帧数" << int(id);
             continue;
         }
         const int count = ItemCodec::decode(*kind, d, v);
