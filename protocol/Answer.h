@@ -36,6 +36,8 @@ enum class Kind
     Algorithm,
     Update
 };
+// Identification, frequency, algorithm and update answers need at least one data byte
+// (their sub-code or status); without it they are Other.
 Kind kindOf(const Answer &a);
 
 // Product ID: data bytes from offset 2 (frame offset 7) as "xx " lower-case hex each.
@@ -65,6 +67,8 @@ struct StatusCode
     Status status;
     int code;
 };
+// An answer without data gives {Value, -1}; kindOf never calls such an answer Frequency
+// or Algorithm.
 StatusCode frequencyStatus(const Answer &a); // class 0x03: 0 ok, 1-254 code, 255 failure
 StatusCode algorithmStatus(const Answer &a); // class 0x4D: 0 ok, 1-254 code, 255 failure
 // class 0x04: only answers with one data byte count; 0xFF failure, anything else success.
@@ -72,7 +76,8 @@ StatusCode algorithmStatus(const Answer &a); // class 0x4D: 0 ok, 1-254 code, 25
 bool contentsStatus(const Answer &a, bool &success);
 
 // Update answers (class 0xFF): operation code and status byte (data byte 0). An answer to
-// the finish frame (op 6) with status 226 (0xE2) is reported as status 0.
+// the finish frame (op 6) with status 226 (0xE2) is reported as status 0. Status -1 for
+// an answer without data.
 struct UpdateAnswer
 {
     int op;

@@ -20,7 +20,8 @@ QByteArray queryVersion();   // 51 56 00 08 00 02 0A 1A
 QByteArray queryFrequency(); // 51 56 03 00 00 03 09
 QByteArray queryAlgorithm(); // 51 56 4D 08 00 02 57 4E
 
-// Settings. Rates and codes go through RateTables.
+// Settings. Rates and codes go through RateTables. The class 0x4D builders refuse a code
+// outside 0..255 (empty result).
 QByteArray setBaudRate(int baud);                                             // class 0x02
 QByteArray setFrequency(int hz, const QString &model, const QString &suffix); // class 0x03
 QByteArray setContents(std::uint16_t mask);                                   // class 0x04

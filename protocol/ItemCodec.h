@@ -19,10 +19,11 @@ struct UtcFields
     void write(std::uint8_t *data) const;
     // "yyyyMMddHHmmss" + milliseconds "%03d": the digits the recorder stores.
     QString digitText() const;
-    // The digit text read as a 64-bit integer, converted to double.
+    // The digit text read as a 64-bit integer, converted to double. Fields wider than
+    // their digits lengthen the text; it is then read whole, to the nearest double.
     double number() const;
     // The fields read as UTC, shown in local time as "yyyy-MM-dd HH:mm:ss.zzz"
-    // (empty when the fields are no valid date-time).
+    // (empty when the fields are no valid date-time, milliseconds above 999 included).
     QString localText() const;
 };
 
@@ -49,7 +50,9 @@ int decode(const ItemKind &kind, const std::uint8_t *data, double *out);
 
 // Encodes values (kind.valueCount of them, scaled units) into kind.length data bytes:
 // the inverse of decode, rounding to the nearest raw step and saturating at the field's
-// range. For the UTC item values[0] is not used; use UtcFields::write.
+// range (NaN gives 0). For the UTC item values[0] is not used and the 11 bytes are zeroed;
+// use UtcFields::write. The fusion state number n gives INS n / 10 and GNSS n % 10 (exact
+// for GNSS states 0 to 9).
 void encode(const ItemKind &kind, const double *values, std::uint8_t *data);
 
 // Appends ID, length and the encoded data of one item to a payload.

@@ -21,6 +21,17 @@ enum class ContentFlag : std::uint8_t
     Velocity,
 };
 
+// How one decoded value is stored in an item's data bytes (little-endian, two's complement).
+enum class FieldType : std::uint8_t
+{
+    Int16,
+    Int32,
+    UInt32,
+    Int64,
+    Utc,       // the 11-byte UTC record (see UtcFields)
+    StateByte, // the fusion state byte (see FusionState)
+};
+
 // One kind of data item of an output frame: the one table that decoding, encoding,
 // the parser's names and the recorder's columns all read.
 struct ItemKind
@@ -33,6 +44,9 @@ struct ItemKind
     const char *groupChinese;
     std::array<const char *, 4> columnsEnglish; // valueCount entries used
     std::array<const char *, 4> columnsChinese;
+    // Storage and scale of each value: decoded value = double(raw) * scale.
+    std::array<FieldType, 4> fields;
+    std::array<double, 4> scales;
 
     // Names in the language given (true = Chinese).
     QString group(bool chinese) const;

@@ -1,0 +1,199 @@
+#include "protocol/ItemKind.h"
+
+namespace {
+
+using F = FieldType;
+
+constexpr double E2 = 0.01;
+constexpr double E3 = 0.001;
+constexpr double E6 = 0.000001;
+constexpr double E7 = 0.0000001;
+constexpr double E10 = 0.0000000001;
+
+// The item table. Names are UTF-8; several record column names end in a blank that belongs
+// to the name (the recorder picks its number format by it).
+const std::array<ItemKind, 14> kinds = {{
+    {0x01,
+     2,
+     1,
+     ContentFlag::Temperature,
+     "Temperature",
+     "温度",
+     {"Temperature(°C)", nullptr, nullptr, nullptr},
+     {"温度(°C)", nullptr, nullptr, nullptr},
+     {F::Int16, F::Int16, F::Int16, F::Int16},
+     {E2, 0, 0, 0}},
+    {0x10,
+     12,
+     3,
+     ContentFlag::Acceleration,
+     "Acceleration",
+     "加速度",
+     {"X Acceleration", "Y Acceleration", "Z Acceleration", nullptr},
+     {"X轴加速度", "Y轴加速度", "Z轴加速度", nullptr},
+     {F::Int32, F::Int32, F::Int32, F::Int32},
+     {E6, E6, E6, 0}},
+    {0x20,
+     12,
+     3,
+     ContentFlag::AngularVelocity,
+     "Angular Velocity",
+     "角速度",
+     {"X Angular Velocity", "Y Angular Velocity", "Z Angular Velocity", nullptr},
+     {"X轴角速度", "Y轴角速度", "Z轴角速度", nullptr},
+     {F::Int32, F::Int32, F::Int32, F::Int32},
+     {E6, E6, E6, 0}},
+    {0x30,
+     12,
+     3,
+     ContentFlag::Magnetic,
+     "Magnetic Field",
+     "磁场归一化值",
+     {"X Magnetic Field", "Y Magnetic Field", "Z Magnetic Field", nullptr},
+     {"X轴磁场归一化值", "Y轴磁场归一化值", "Z轴磁场归一化值", nullptr},
+     {F::Int32, F::Int32, F::Int32, F::Int32},
+     {E6, E6, E6, 0}},
+    {0x31,
+     12,
+     3,
+     ContentFlag::Magnetic,
+     "Magnetic Strength",
+     "磁场强度值",
+     {"X Magnetic Strength", "Y Magnetic Strength", "Z Magnetic Strength", nullptr},
+     {"X轴磁场强度值", "Y轴磁场强度值", "Z轴磁场强度值", nullptr},
+     {F::Int32, F::Int32, F::Int32, F::Int32},
+     {E3, E3, E3, 0}},
+    {0x40,
+     12,
+     3,
+     ContentFlag::Euler,
+     "Euler angles",
+     "欧拉角",
+     {"Pitch", "Roll", "Yaw", nullptr},
+     {"俯仰角", "横滚角", "航向角", nullptr},
+     {F::Int32, F::Int32, F::Int32, F::Int32},
+     {E6, E6, E6, 0}},
+    {0x41,
+     16,
+     4,
+     ContentFlag::Quaternion,
+     "Quaternion",
+     "四元数",
+     {"Q0", "Q1", "Q2", "Q3"},
+     {"四元数q0", "四元数q1", "四元数q2", "四元数q3"},
+     {F::Int32, F::Int32, F::Int32, F::Int32},
+     {E6, E6, E6, E6}},
+    {0x50,
+     11,
+     1,
+     ContentFlag::Utc,
+     "UTC",
+     "UTC",
+     {"UTC", nullptr, nullptr, nullptr},
+     {"UTC", nullptr, nullptr, nullptr},
+     {F::Utc, F::Utc, F::Utc, F::Utc},
+     {1, 0, 0, 0}},
+    {0x51,
+     4,
+     1,
+     ContentFlag::SamplingTimestamp,
+     "Sampling timestamp",
+     "采样时间戳",
+     {"Sampling timestamp ", nullptr, nullptr, nullptr},
+     {"采样时间戳 ", nullptr, nullptr, nullptr},
+     {F::UInt32, F::UInt32, F::UInt32, F::UInt32},
+     {1, 0, 0, 0}},
+    {0x52,
+     4,
+     1,
+     ContentFlag::SyncTimestamp,
+     "Synchronization timestamp",
+     "同步时间戳",
+     {"Synchronization timestamp ", nullptr, nullptr, nullptr},
+     {"同步时间戳 ", nullptr, nullptr, nullptr},
+     {F::UInt32, F::UInt32, F::UInt32, F::UInt32},
+     {1, 0, 0, 0}},
+    {0x60,
+     12,
+     3,
+     ContentFlag::Location,
+     "Location",
+     "位置",
+     {"Latitude", "Longitude", "Altitude", nullptr},
+     {"纬度", "经度", "海拔", nullptr},
+     {F::Int32, F::Int32, F::Int32, F::Int32},
+     {E7, E7, E3, 0}},
+    {0x68,
+     20,
+     3,
+     ContentFlag::Location,
+     "Position",
+     "位置",
+     {"Latitude ", "Longitude ", "Altitude ", nullptr},
+     {"纬度 ", "经度 ", "海拔 ", nullptr},
+     {F::Int64, F::Int64, F::Int32, F::Int32},
+     {E10, E10, E3, 0}},
+    {0x70,
+     12,
+     3,
+     ContentFlag::Velocity,
+     "Velocity",
+     "速度",
+     {"Northward velocity", "Eastward velocity", "Ground velocity", nullptr},
+     {"北向速度", "东向速度", "地向速度", nullptr},
+     {F::Int32, F::Int32, F::Int32, F::Int32},
+     {E3, E3, E3, 0}},
+    {0x80,
+     1,
+     1,
+     ContentFlag::SyncTimestamp,
+     "Combined state",
+     "组合状态",
+     {"Combined state ", nullptr, nullptr, nullptr},
+     {"组合状态 ", nullptr, nullptr, nullptr},
+     {F::StateByte, F::StateByte, F::StateByte, F::StateByte},
+     {1, 0, 0, 0}},
+}};
+
+// ID → index + 1 into the table (0: unknown ID).
+struct IdIndex
+{
+    std::array<std::uint8_t, 256> slot{};
+    IdIndex()
+    {
+        for (std::size_t i = 0; i < kinds.size(); ++i)
+            slot[kinds[i].id] = static_cast<std::uint8_t>(i + 1);
+    }
+};
+
+const IdIndex &idIndex()
+{
+    static const IdIndex index;
+    return index;
+}
+
+} // namespace
+
+QString ItemKind::group(bool chinese) const
+{
+    return QString::fromUtf8(chinese ? groupChinese : groupEnglish);
+}
+
+QString ItemKind::column(int index, bool chinese) const
+{
+    if (index < 0 || index >= valueCount)
+        return QString();
+    return QString::fromUtf8(chinese ? columnsChinese[std::size_t(index)]
+                                     : columnsEnglish[std::size_t(index)]);
+}
+
+const std::array<ItemKind, 14> &ItemKind::all()
+{
+    return kinds;
+}
+
+const ItemKind *ItemKind::find(std::uint8_t id)
+{
+    const std::uint8_t slot = idIndex().slot[id];
+    return slot ? &kinds[slot - 1u] : nullptr;
+}

@@ -1,0 +1,71 @@
+#include "protocol/UpdateFrames.h"
+
+#include "protocol/CommandFrame.h"
+
+#include <algorithm>
+#include <cstdint>
+
+namespace {
+
+constexpr std::uint8_t ClassUpdate = 0xFF;
+constexpr std::uint8_t OpStart = 1;
+constexpr std::uint8_t OpData = 2;
+constexpr std::uint8_t OpFinish = 6;
+constexpr int HeadBytes = 4;      // image bytes that travel only in the start frame
+constexpr int MaxPackets = 65535; // frame numbers and the count are 16-bit fields
+
+void appendLE(QByteArray &b, std::uint32_t v, int bytes)
+{
+    for (int i = 0; i < bytes; ++i)
+        b.append(static_cast<char>((v >> (8 * i)) & 0xFF));
+}
+
+} // namespace
+
+namespace UpdateFrames {
+
+int packetCount(const QByteArray &image)
+{
+    if (image.size() <= HeadBytes)
+        return 0;
+    return (image.size() - HeadBytes + PacketSize - 1) / PacketSize;
+}
+
+QByteArray start(const QByteArray &image)
+{
+    if (image.size() < 15 || packetCount(image) > MaxPackets)
+        return QByteArray();
+    QByteArray data;
+    data.reserve(14);
+    data.append(char(0x01));
+    data.append(char(0x0B));
+    data.append(char(0x00));
+    appendLE(data, std::uint32_t(image.size() - HeadBytes), 4);
+    data.append(image.constData() + 12, 3);
+    data.append(image.constData(), 4);
+    return CommandFrame::build(ClassUpdate, OpStart, data);
+}
+
+QByteArray data(const QByteArray &image, int k)
+{
+    const int count = packetCount(image);
+    if (k < 1 || k > count || count > MaxPackets)
+        return QByteArray();
+    const int from = HeadBytes + PacketSize * (k - 1);
+    const int m = std::min(PacketSize, image.size() - from);
+    QByteArray d;
+    d.reserve(m + 7);
+    d.append(char(0x02));
+    appendLE(d, std::uint32_t(m + 4), 2);
+    appendLE(d, std::uint32_t(k), 2);
+    appendLE(d, std::uint32_t(count), 2);
+    d.append(image.constData() + from, m);
+    return CommandFrame::build(ClassUpdate, OpData, d);
+}
+
+QByteArray finish()
+{
+    return CommandFrame::build(ClassUpdate, OpFinish, QByteArray());
+}
+
+} // namespace UpdateFrames
