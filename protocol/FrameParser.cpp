@@ -251,7 +251,30 @@ FrameParser::Check FrameParser::checkFrame(const std::uint8_t *b, std::size_t av
 
 FrameParser::Check FrameParser::checkAnswer(const std::uint8_t *b, std::size_t avail) const
 {
+    // Only answers that can have an effect are waited for: the classes the program acts
+    // on, with the data they carry. Anything else at a header is dropped like any other
+    // byte, so that a damaged frame never holds back the frames behind it for long.
     const std::size_t dataLen = std::size_t((b[3] | (b[4] << 8)) >> 3);
+    if (dataLen > std::size_t(MaxAnswerData))
+        return Check::Invalid;
+    switch (b[2]) {
+    case 0x00: // product ID or version: sub-code 1 or 2
+        if (dataLen < 1 || (avail > 5 && b[5] != 1 && b[5] != 2))
+            return Check::Invalid;
+        break;
+    case 0x03: // frequency
+    case 0x4D: // algorithm mode
+    case 0xFF: // firmware update
+        if (dataLen < 1)
+            return Check::Invalid;
+        break;
+    case 0x04: // output contents: one status byte
+        if (dataLen != 1)
+            return Check::Invalid;
+        break;
+    default:
+        return Check::Invalid;
+    }
     if (avail < dataLen + 7)
         return Check::Incomplete;
     return checksumMatches(b, dataLen + 5) ? Check::Valid : Check::Invalid;

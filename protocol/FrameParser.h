@@ -137,6 +137,8 @@ class FrameParser
 {
 public:
     static constexpr int BufferLimit = 50000;
+    // The longest answer data the parser waits for; the unit's answers are far shorter.
+    static constexpr int MaxAnswerData = 255;
 
     FrameParser();
 
