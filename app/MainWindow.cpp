@@ -427,6 +427,7 @@ void MainWindow::openPort()
     m_statsFrames = 0;
     m_statsBytes = 0;
     m_statsClock.restart();
+    m_lastPortError = QSerialPort::NoError;
     QThread::msleep(10);
     m_link->startQueries();
     qDebug() << "开始解析";
@@ -503,8 +504,14 @@ void MainWindow::loseDevice()
 
 void MainWindow::getErrorFromSerial(QSerialPort::SerialPortError error)
 {
-    if (error != QSerialPort::NoError)
-        qDebug() << "出现错误";
+    // A vanished device makes the port report a read error on every turn of the event
+    // loop; it is written once, and acted on at once instead of after the next poll.
+    if (error == QSerialPort::NoError || error == m_lastPortError)
+        return;
+    m_lastPortError = error;
+    qDebug() << "出现错误";
+    if (error == QSerialPort::ResourceError || error == QSerialPort::ReadError)
+        QTimer::singleShot(0, this, &MainWindow::captureSerialExceptions);
 }
 
 void MainWindow::captureSerialExceptions()

@@ -171,6 +171,7 @@ private:
     int m_selectedBaud = 460800;
     bool m_portOpen = false;
     bool m_portButtonFlag = false;
+    QSerialPort::SerialPortError m_lastPortError = QSerialPort::NoError;
     int m_historyLimit = 1000;
     QVector<double> m_sampleVector;
 
