@@ -3,7 +3,9 @@
 // A pseudo-terminal pair for tests: the program opens the slave path as its serial port,
 // the test plays the unit on the master side.
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QString>
+#include <QTest>
 
 #include <fcntl.h>
 #include <pty.h>
@@ -42,10 +44,22 @@ public:
         return all;
     }
 
+    // Writes everything, waiting while the pseudo-terminal's buffer is full (the program
+    // reads on its event loop, which keeps running meanwhile).
     bool write(const QByteArray &bytes)
     {
-        return m_master >= 0 &&
-               ::write(m_master, bytes.constData(), size_t(bytes.size())) == ssize_t(bytes.size());
+        int done = 0;
+        QElapsedTimer clock;
+        clock.start();
+        while (m_master >= 0 && done < bytes.size() && clock.elapsed() < 10000) {
+            const ssize_t n =
+                ::write(m_master, bytes.constData() + done, size_t(bytes.size() - done));
+            if (n > 0)
+                done += int(n);
+            else
+                QTest::qWait(1);
+        }
+        return done == bytes.size();
     }
 
     // The unit vanishes, as with a pulled cable.
