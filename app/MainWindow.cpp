@@ -2,6 +2,7 @@
 
 #include "app/AboutDialog.h"
 #include "app/Language.h"
+#include "serial/ArvSimHost.h"
 #include "serial/SerialLink.h"
 #include "serial/SimulatedUnitHost.h"
 
@@ -72,6 +73,7 @@ void CalibrationSeries::clear()
 MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
 {
     m_link = new SerialLink(&m_parser.identification(), this);
+    m_link->setSimulatedUnitHost(std::make_unique<ArvSimHost>());
     setWindowIcon(QIcon(QStringLiteral(":/Lumeno/mainWindow-icon")));
     setWindowTitle(QStringLiteral("Quilvar ARV Manager"));
     m_ui.build(this);
