@@ -51,6 +51,9 @@ private slots:
         QSignalSpy ready(&w, &MainWindow::messageReady);
         w.openSimulatedUnit();
         QVERIFY2(w.isPortOpen(), qPrintable(lastMessage(w)));
+        const int baud = baudIndex == 0 ? 921600 : 460800;
+        QCOMPARE(w.serialPort()->baudRate(), baud);
+        QCOMPARE(w.serialPort()->readBufferSize(), qint64(baud));
         QCOMPARE(w.selectedPortName(), QStringLiteral("ARV-SIM"));
         QCOMPARE(lastMessage(w), chinese ? QStringLiteral("设备成功连接到ARV-SIM")
                                          : QStringLiteral("Connect to ARV-SIM successfully."));

@@ -144,6 +144,9 @@ private slots:
         openOn(w, pty);
         w.dataVisualization();
         QSignalSpy ready(&w, &MainWindow::messageReady);
+        w.calibrationCollecting = true;
+        w.gyroBiasCollecting = true;
+        w.gyroBiasSeconds = 1;
         QByteArray burst;
         for (int tid = 0; tid < 200; ++tid)
             burst += frame(tid, fullPayload(tid));
@@ -153,6 +156,17 @@ private slots:
         QCOMPARE(w.history().accX.size(), 200);
         QCOMPARE(w.parser().statistics().tidGaps, quint64(0));
         QTRY_VERIFY(w.ui().statsLabel->text().contains(QStringLiteral("TID")));
+        // The collectors of calibration and gyro bias get one entry per item.
+        const CalibrationSeries &cal = w.calibrationSeries;
+        QCOMPARE(cal.magX.size(), 200);
+        QCOMPARE(cal.tid.first(), 0.0);
+        QCOMPARE(cal.tid.last(), 199.0);
+        QCOMPARE(cal.magY.first(), -50.0);
+        QCOMPARE(cal.roll.size(), 200);
+        QCOMPARE(cal.gyroZ.size(), 200);
+        QCOMPARE(w.gyroBiasSamples.size() % 3, 0);
+        QVERIFY(w.gyroBiasSamples.size() >= 3);
+        QCOMPARE(w.gyroBiasSamples.at(2), -0.000003);
 
         w.slot_open_uart(); // close
         QVERIFY(!w.isPortOpen());
