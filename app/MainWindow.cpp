@@ -89,6 +89,9 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
     connect(m_ui.utcAction, &QAction::triggered, this, &MainWindow::showUTC);
     connect(m_ui.temperatureAction, &QAction::triggered, this, &MainWindow::showTemp);
     connect(m_ui.combinedStateAction, &QAction::triggered, this, &MainWindow::showCombinedState);
+    connect(m_ui.postureResetAction, &QAction::triggered, this,
+            &MainWindow::slot_posture_course_reset);
+    connect(m_ui.commandWriteAction, &QAction::triggered, this, &MainWindow::slotCommandWrite);
     connect(m_ui.chineseAction, &QAction::triggered, this, &MainWindow::slot_translate_Chinese);
     connect(m_ui.englishAction, &QAction::triggered, this, &MainWindow::slot_translate_English);
     connect(m_ui.websiteAction, &QAction::triggered, this, &MainWindow::slotYes);
@@ -307,6 +310,14 @@ void MainWindow::showTemp()
 void MainWindow::showCombinedState()
 {
     openView(ViewKind::CombinedState);
+}
+void MainWindow::slot_posture_course_reset()
+{
+    openView(ViewKind::PostureCourse);
+}
+void MainWindow::slotCommandWrite()
+{
+    openView(ViewKind::CommandWrite);
 }
 
 void MainWindow::isSenseWidgetOpen(bool open)

@@ -113,6 +113,8 @@ public slots:
     void showUTC();
     void showTemp();
     void showCombinedState();
+    void slot_posture_course_reset();
+    void slotCommandWrite();
 
     void isSenseWidgetOpen(bool open);
     void isMainWidgetOpen(bool open);
