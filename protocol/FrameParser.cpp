@@ -134,15 +134,16 @@ void FrameParser::clearBuffer()
 void FrameParser::beginPass()
 {
     // clear() keeps the capacity of an unshared vector; a vector handed out by value is
-    // replaced by a fresh one instead.
-    if (m_samples.isDetached())
-        m_samples.clear();
-    else
-        m_samples = QVector<double>();
-    if (m_frameValues.isDetached())
-        m_frameValues.clear();
-    else
-        m_frameValues = QVector<double>();
+    // replaced by a fresh one of the same capacity instead.
+    for (QVector<double> *v : {&m_samples, &m_frameValues}) {
+        if (v->isDetached()) {
+            v->clear();
+        } else {
+            const int capacity = v->capacity();
+            *v = QVector<double>();
+            v->reserve(capacity);
+        }
+    }
     m_pass.clear();
     m_history.q0.clear();
     m_history.q1.clear();
