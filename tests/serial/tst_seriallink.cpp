@@ -144,6 +144,14 @@ private slots:
         openOn(w, pty);
         w.dataVisualization();
         QSignalSpy ready(&w, &MainWindow::messageReady);
+        int rows = 0, columns = 0;
+        w.setRecordBatchWriter([&](const QVector<double> &values, int count) {
+            QCOMPARE(values.size() % count, 0);
+            QCOMPARE(values.first(), double(rows)); // the first TID of the pass
+            rows += values.size() / count;
+            columns = count;
+        });
+        w.recordingActive = true;
         w.calibrationCollecting = true;
         w.gyroBiasCollecting = true;
         w.gyroBiasSeconds = 1;
@@ -156,6 +164,9 @@ private slots:
         QCOMPARE(w.history().accX.size(), 200);
         QCOMPARE(w.parser().statistics().tidGaps, quint64(0));
         QTRY_VERIFY(w.ui().statsLabel->text().contains(QStringLiteral("TID")));
+        // The recorder got every frame once: TID and the 33 values of each.
+        QCOMPARE(rows, 200);
+        QCOMPARE(columns, 34);
         // The collectors of calibration and gyro bias get one entry per item.
         const CalibrationSeries &cal = w.calibrationSeries;
         QCOMPARE(cal.magX.size(), 200);
