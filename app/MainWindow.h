@@ -1,31 +1,189 @@
 #pragma once
 
+#include "app/MainWindowUi.h"
+#include "app/ViewManager.h"
+#include "protocol/FrameParser.h"
+
+#include <QElapsedTimer>
 #include <QMainWindow>
+#include <QSerialPort>
+#include <QTimer>
+#include <QVector>
 
-class QAction;
-class QMenu;
+#include <functional>
+#include <memory>
 
-// The program's only top-level window.
+class SerialLink;
+class SimulatedUnitHost;
+
+// Samples collected for a magnetometer calibration, one entry per magnetic-strength item;
+// the groups are filled only where the pass held a matching value.
+struct CalibrationSeries
+{
+    QVector<double> tid;
+    QVector<double> magX, magY, magZ;
+    QVector<double> roll, pitch, yaw;
+    QVector<double> gyroX, gyroY, gyroZ;
+    void clear();
+};
+
+// The program's only top-level window. It owns the serial link, the frame parser and
+// the data they produce, and shows it; the work is done by MainWindowUi (widgets),
+// SerialLink (the port), FrameParser (the bytes) and ViewManager (the view windows).
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
 public:
+    static constexpr int LossPollMs = 4000;
+
     explicit MainWindow(QWidget *parent = nullptr);
     ~MainWindow() override;
+
+    // ---- Wiring for later parts ----
+    // Makes a view kind available: its action is enabled and its slot opens it.
+    void bindView(ViewKind kind, ViewBinding binding);
+    ViewManager *views() const { return m_views; }
+    // The record writer called after every pass while recording is active.
+    void setRecordBatchWriter(std::function<void(const QVector<double> &, int)> writer);
+    // Stops a running magnetometer calibration thread (close and loss call it).
+    void setCalibrationStopper(std::function<void()> stopper);
+    void setSimulatedUnitHost(std::unique_ptr<SimulatedUnitHost> host);
+
+    // ---- State read by other parts ----
+    const MainWindowUi &ui() const { return m_ui; }
+    FrameParser &parser() { return m_parser; }
+    const SampleHistory &history() const { return m_parser.history(); }
+    double latestTemperature() const { return m_parser.latestTemperature(); }
+    int historyLimit() const { return m_historyLimit; }
+    QSerialPort *serialPort() const;
+    SerialLink *serialLink() const { return m_link; }
+    bool isPortOpen() const { return m_portOpen; }
+    QString selectedPortName() const { return m_selectedPort; }
+    int selectedBaudRate() const { return m_selectedBaud; }
+    QString productModel() const { return m_parser.productModel(); }
+    QString versionSuffix() const { return m_parser.versionSuffix(); }
+    bool content(Content c) const { return m_parser.content(c); }
+    const QVector<double> &sampleVector() const { return m_sampleVector; }
+
+    // Recording state (the recorder sets these).
+    bool recordFileBusy = false;
+    bool recordingActive = false;
+    bool recordingStarted = false;
+
+    // Calibration and gyro-bias collectors.
+    bool calibrationCollecting = false;
+    CalibrationSeries calibrationSeries;
+    bool gyroBiasCollecting = false;
+    int gyroBiasSeconds = 0;
+    QVector<double> gyroBiasSamples;
+
+    // Adds one line to the message list.
+    void addMessage(const QString &text);
+    // Selects "ARV-SIM" and opens it (the --demo start).
+    void openSimulatedUnit();
+
+signals:
+    void messageReady(QVector<double> samples);
+    void imuRPYmessage();
+    void imuASMmessage();
+    void imuVelocityMmessage();
+    void imuLocationMmessage();
+    void product_forbidden_message();
+    // Results of configuration commands, for the configuration dialogs.
+    void freqSignal(bool success);
+    void algorithm_Signal(bool success);
+    void contents_Signal(bool success);
+    // A firmware-update answer (update mode only).
+    void updateAnswer(int op, int status);
 
 public slots:
     void slot_translate_Chinese();
     void slot_translate_English();
     void slotAbout();
+    void slotYes();
+
+    void closeFile();
+    void quitApplication();
+
+    void showDisplay();
+    void dataVisualization();
+    void imuVisualization();
+    void showLocation();
+    void showRealLocation();
+    void showUTC();
+    void showTemp();
+    void showCombinedState();
+    void slot_posture_course_reset();
+    void slotCommandWrite();
+
+    void isSenseWidgetOpen(bool open);
+    void isMainWidgetOpen(bool open);
+    void isImuWidgetOpen(bool open);
+    void isLocationWidgetOpen(bool open);
+    void isRealLocationWidgetOpen(bool open);
+    void isUTCWidgetOpen(bool open);
+    void isTempWidgetOpen(bool open);
+    void isCombinedStateWidgetOpen(bool open);
+    void isposture_course_open(bool open);
+    void iscommandwrite_open(bool open);
+
+    void selectPort();
+    void selectBaudrate();
+    void updateAvailablePorts();
+    void slot_open_uart();
+    void newMessageFromSerialPortReady();
+    void getErrorFromSerial(QSerialPort::SerialPortError error);
+    void captureSerialExceptions();
+
+    void updateOpenGLwidget(QVector<double> samples);
+    void getSenseData(QVector<double> samples);
+    void getImuData(QVector<double> samples);
+    void product_forbidden_function();
+
+    void slotExportStop();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
 
 private:
-    void buildMenus();
-    // Puts the texts of the current language on every menu and action.
+    // The parse pass over one chunk; applies its results to the docks, views and hooks.
+    void parsePass(const QByteArray &chunk);
+    void applyAnswers();
+    void openPort();
+    void closePort();
+    void loseDevice();
+    void connectSession();
+    void disconnectSession();
+    void clearStateLabels();
+    void stopRecording();
+    void updateLinkStatistics();
+    void showLinkStatistics();
+    void fillPortList(const QStringList &systemPorts);
     void applyTexts();
+    void openView(ViewKind kind);
 
-    QMenu *m_languageMenu = nullptr;
-    QMenu *m_helpMenu = nullptr;
-    QAction *m_chineseAction = nullptr;
-    QAction *m_englishAction = nullptr;
-    QAction *m_aboutAction = nullptr;
+    MainWindowUi m_ui;
+    FrameParser m_parser;
+    SerialLink *m_link = nullptr;
+    ViewManager *m_views = nullptr;
+    QTimer m_lossTimer;
+    QTimer m_statsTimer;
+
+    QString m_selectedPort = QStringLiteral("COM4");
+    int m_selectedBaud = 460800;
+    bool m_portOpen = false;
+    bool m_portButtonFlag = false;
+    QSerialPort::SerialPortError m_lastPortError = QSerialPort::NoError;
+    int m_historyLimit = 1000;
+    QVector<double> m_sampleVector;
+
+    std::function<void(const QVector<double> &, int)> m_recordWriter;
+    std::function<void()> m_calibrationStopper;
+
+    // Link statistics of the previous tick.
+    QElapsedTimer m_statsClock;
+    quint64 m_statsFrames = 0;
+    quint64 m_statsBytes = 0;
+    double m_framesPerSecond = 0;
+    double m_bytesPerSecond = 0;
 };

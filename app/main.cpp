@@ -1,6 +1,7 @@
 #include "app/MainWindow.h"
 
 #include <QApplication>
+#include <QTimer>
 
 int main(int argc, char *argv[])
 {
@@ -10,9 +11,13 @@ int main(int argc, char *argv[])
     int exitCode = 0;
     {
         QApplication app(argc, argv);
+        // --demo: start on the built-in simulated unit, already opened.
+        const bool demo = app.arguments().contains(QStringLiteral("--demo"));
         {
             MainWindow window;
             window.show();
+            if (demo)
+                QTimer::singleShot(0, &window, &MainWindow::openSimulatedUnit);
             exitCode = app.exec();
         } // the main window goes first, then the application object
     }

@@ -49,11 +49,13 @@ public:
     QLabel *label = nullptr;
 };
 
-const QStringList kChinese{QStringLiteral("语言"), QStringLiteral("中文"), QStringLiteral("英文"),
+const QStringList kChinese{QStringLiteral("文件"), QStringLiteral("视图"), QStringLiteral("工具"),
+                           QStringLiteral("语言"), QStringLiteral("中文"), QStringLiteral("英文"),
                            QStringLiteral("帮助"), QStringLiteral("&关于")};
-const QStringList kEnglish{QStringLiteral("Language"), QStringLiteral("Chinese"),
-                           QStringLiteral("English"), QStringLiteral("&Help"),
-                           QStringLiteral("&About")};
+const QStringList kEnglish{QStringLiteral("File"),    QStringLiteral("View"),
+                           QStringLiteral("Tool"),    QStringLiteral("Language"),
+                           QStringLiteral("Chinese"), QStringLiteral("English"),
+                           QStringLiteral("&Help"),   QStringLiteral("&About")};
 
 void verifyTexts(const QMainWindow &w, const QStringList &expected, const QStringList &absent)
 {

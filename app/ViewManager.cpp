@@ -1,0 +1,74 @@
+#include "app/ViewManager.h"
+
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMetaObject>
+
+ViewManager::ViewManager(QMdiArea *area, QObject *receiver, QObject *parent)
+    : QObject(parent), m_area(area), m_receiver(receiver)
+{
+}
+
+void ViewManager::bind(ViewKind kind, ViewBinding binding)
+{
+    slot(kind).binding = std::move(binding);
+}
+
+bool ViewManager::isBound(ViewKind kind) const
+{
+    return bool(slot(kind).binding.create);
+}
+
+QWidget *ViewManager::open(ViewKind kind, const char *closeSlot, const char *paintSignal)
+{
+    Slot &s = slot(kind);
+    if (!s.binding.create)
+        return nullptr;
+    // A window that was closed (flag cleared) or deleted is forgotten.
+    if (s.window && !s.open)
+        s.window.clear();
+    if (s.window)
+        return s.window;
+
+    s.open = true;
+    QWidget *w = s.binding.create(nullptr);
+    if (!w) {
+        s.open = false;
+        return nullptr;
+    }
+    s.window = w;
+    const QMetaObject *mo = w->metaObject();
+    if (closeSlot && mo->indexOfSignal("closeWidget(bool)") >= 0)
+        connect(w, SIGNAL(closeWidget(bool)), m_receiver, closeSlot);
+    if (paintSignal && mo->indexOfSlot("realtimePaintSlot()") >= 0)
+        connect(m_receiver, paintSignal, w, SLOT(realtimePaintSlot()));
+    QMdiSubWindow *sub = m_area->addSubWindow(w);
+    sub->setAttribute(Qt::WA_DeleteOnClose);
+    sub->show();
+    w->show();
+    w->update();
+    return w;
+}
+
+bool ViewManager::isOpen(ViewKind kind) const
+{
+    const Slot &s = slot(kind);
+    return s.open && s.window;
+}
+
+QWidget *ViewManager::window(ViewKind kind) const
+{
+    return isOpen(kind) ? slot(kind).window.data() : nullptr;
+}
+
+void ViewManager::setOpenFlag(ViewKind kind, bool open)
+{
+    slot(kind).open = open;
+}
+
+void ViewManager::feed(ViewKind kind) const
+{
+    const Slot &s = slot(kind);
+    if (s.open && s.window && s.binding.feed)
+        s.binding.feed(s.window);
+}

@@ -1,0 +1,568 @@
+#include "protocol/FrameParser.h"
+
+#include "app/Language.h"
+#include "protocol/Answer.h"
+#include "protocol/Checksum.h"
+#include "protocol/OutputFrame.h"
+#include "protocol/RateTables.h"
+
+#include <QDebug>
+#include <QLoggingCategory>
+
+#include <algorithm>
+#include <cstring>
+
+// Per-item diagnostics (high-precision location, fusion state, acceleration out of range):
+// written for every such item, so they can be silenced with QT_LOGGING_RULES.
+Q_LOGGING_CATEGORY(lcItems, "arv.parser.items")
+
+namespace {
+
+constexpr std::uint8_t H1 = OutputFrame::Header1;
+constexpr std::uint8_t H2 = OutputFrame::Header2;
+
+bool checksumMatches(const std::uint8_t *b, std::size_t coveredEnd)
+{
+    // Covered bytes: offset 2 up to coveredEnd (exclusive); CK1, CK2 follow.
+    const Checksum ck = Checksum::over(b + 2, coveredEnd - 2);
+    return ck.ck1 == b[coveredEnd] && ck.ck2 == b[coveredEnd + 1];
+}
+
+} // namespace
+
+// ---------------------------------------------------------------- HistorySeries
+
+void HistorySeries::clear()
+{
+    m_data.clear();
+    m_head = 0;
+}
+
+void HistorySeries::trim(int limit)
+{
+    const std::size_t keep = std::size_t(std::max(limit, 0));
+    if (std::size_t(size()) > keep)
+        m_head = m_data.size() - keep;
+    // Compact once the dropped part outweighs the kept part.
+    if (m_head > 0 && m_head >= m_data.size() - m_head) {
+        m_data.erase(m_data.begin(), m_data.begin() + std::ptrdiff_t(m_head));
+        m_head = 0;
+    }
+}
+
+QVector<double> HistorySeries::toVector() const
+{
+    QVector<double> v(size());
+    if (size() > 0)
+        std::memcpy(v.data(), m_data.data() + m_head, sizeof(double) * std::size_t(size()));
+    return v;
+}
+
+void SampleHistory::trim(int limit)
+{
+    for (HistorySeries *s : {&accX,     &accY,      &accZ,     &gyroX, &gyroY, &gyroZ, &magX, &magY,
+                             &magZ,     &roll,      &pitch,    &yaw,   &q0,    &q1,    &q2,   &q3,
+                             &latitude, &longitude, &altitude, &vel1,  &vel2,  &vel3})
+        s->trim(limit);
+}
+
+void SampleHistory::clear()
+{
+    for (HistorySeries *s : {&accX,     &accY,      &accZ,     &gyroX, &gyroY, &gyroZ, &magX, &magY,
+                             &magZ,     &roll,      &pitch,    &yaw,   &q0,    &q1,    &q2,   &q3,
+                             &latitude, &longitude, &altitude, &vel1,  &vel2,  &vel3})
+        s->clear();
+}
+
+void PassSeries::clear()
+{
+    tids.clear();
+    for (QVector<double> *s :
+         {&roll, &pitch, &yaw, &magStrengthX, &magStrengthY, &magStrengthZ, &gyroX, &gyroY, &gyroZ})
+        s->clear();
+}
+
+void IdentificationFlags::clear()
+{
+    productId = false;
+    version = false;
+    frequency = false;
+    algorithm = false;
+    complete = false;
+}
+
+void IdentificationFlags::updateComplete()
+{
+    complete = productId && version && frequency && algorithm;
+}
+
+// ---------------------------------------------------------------- FrameParser
+
+FrameParser::FrameParser()
+{
+    m_buf.reserve(8192);
+    m_samples.reserve(1024);
+    m_frameValues.reserve(1024);
+}
+
+void FrameParser::reset()
+{
+    m_buf.clear();
+    beginPass();
+    m_passHadData = false;
+    m_valueCount = 0;
+    m_history.clear();
+    m_latestTemperature = 0;
+    m_signature.clear();
+    m_columnNames.clear();
+    m_contentsText.clear();
+    m_content = 0;
+    m_ident.clear();
+    m_model.clear();
+    m_suffix.clear();
+    m_stats = LinkStatistics();
+    m_haveTid = false;
+    m_lastTid = 0;
+    m_utcDigits.clear();
+}
+
+void FrameParser::clearBuffer()
+{
+    m_buf.clear();
+}
+
+void FrameParser::beginPass()
+{
+    // clear() keeps the capacity of an unshared vector; a vector handed out by value is
+    // replaced by a fresh one of the same capacity instead.
+    for (QVector<double> *v : {&m_samples, &m_frameValues}) {
+        if (v->isDetached()) {
+            v->clear();
+        } else {
+            const int capacity = v->capacity();
+            *v = QVector<double>();
+            v->reserve(capacity);
+        }
+    }
+    m_pass.clear();
+    m_history.q0.clear();
+    m_history.q1.clear();
+    m_history.q2.clear();
+    m_history.q3.clear();
+    m_answers.clear();
+    m_utcDigits.clear();
+    m_valueCount = 0;
+    m_framesInPass = 0;
+    m_passHasTemperature = false;
+    m_passHasUtc = false;
+    m_passHasFusion = false;
+    m_namesChanged = false;
+}
+
+void FrameParser::feed(const char *data, int size)
+{
+    beginPass();
+    m_passHadData = size > 0 || !m_buf.empty();
+    if (size > 0) {
+        m_buf.insert(m_buf.end(), reinterpret_cast<const std::uint8_t *>(data),
+                     reinterpret_cast<const std::uint8_t *>(data) + size);
+        m_stats.bytes += quint64(size);
+    }
+
+    const std::uint8_t *base = m_buf.data();
+    const std::size_t n = m_buf.size();
+    std::size_t p = 0;
+    while (p < n) {
+        const std::uint8_t *b = base + p;
+        const std::size_t avail = n - p;
+        if (b[0] != H1) {
+            const void *next = std::memchr(b, H1, avail);
+            const std::size_t skip =
+                next ? std::size_t(static_cast<const std::uint8_t *>(next) - b) : avail;
+            m_stats.bytesDiscarded += skip;
+            p += skip;
+            continue;
+        }
+        if (avail < 2)
+            break; // a lone first header byte: wait
+        if (b[1] != H2) {
+            ++m_stats.bytesDiscarded;
+            ++p;
+            continue;
+        }
+        if (avail < 5)
+            break; // both kinds need five bytes before their length is known
+
+        const Check frame = checkFrame(b, avail);
+        if (frame == Check::Valid) {
+            publishFrame(b);
+            p += std::size_t(b[4]) + 7;
+            continue;
+        }
+        const Check answer = checkAnswer(b, avail);
+        if (answer == Check::Valid) {
+            const std::size_t length = std::size_t((b[3] | (b[4] << 8)) >> 3) + 7;
+            handleAnswer(b, avail);
+            p += length;
+            continue;
+        }
+        if (frame == Check::Incomplete || answer == Check::Incomplete)
+            break; // may still become a frame or an answer
+        if (frame == Check::Invalid)
+            ++m_stats.checksumFailures;
+        else
+            ++m_stats.malformedFrames;
+        ++m_stats.bytesDiscarded;
+        ++p;
+    }
+    if (p > 0)
+        m_buf.erase(m_buf.begin(), m_buf.begin() + std::ptrdiff_t(p));
+
+    // Last safeguard; the scan never keeps more than one unfinished frame or answer.
+    if (m_buf.size() > std::size_t(BufferLimit)) {
+        qDebug() << "缓冲区满了";
+        m_stats.bytesDiscarded += m_buf.size();
+        m_buf.clear();
+    }
+}
+
+FrameParser::Check FrameParser::checkFrame(const std::uint8_t *b, std::size_t avail) const
+{
+    const std::size_t len = b[4];
+    if (avail < len + 7)
+        return Check::Incomplete;
+    if (!checksumMatches(b, len + 5))
+        return Check::Invalid;
+    // Structure: every known item must have its length, and every item must fit.
+    std::size_t q = 5;
+    const std::size_t end = 5 + len;
+    while (q < end) {
+        if (q + 2 > end)
+            return Check::Malformed;
+        const ItemKind *kind = ItemKind::find(b[q]);
+        const std::size_t itemLen = b[q + 1];
+        if (kind && itemLen != kind->length)
+            return Check::Malformed;
+        if (q + 2 + itemLen > end)
+            return Check::Malformed;
+        q += 2 + itemLen;
+    }
+    return Check::Valid;
+}
+
+FrameParser::Check FrameParser::checkAnswer(const std::uint8_t *b, std::size_t avail) const
+{
+    // Only answers that can have an effect are waited for: the classes the program acts
+    // on, with the data they carry. Anything else at a header is dropped like any other
+    // byte, so that a damaged frame never holds back the frames behind it for long.
+    const std::size_t dataLen = std::size_t((b[3] | (b[4] << 8)) >> 3);
+    if (dataLen > std::size_t(MaxAnswerData))
+        return Check::Invalid;
+    switch (b[2]) {
+    case 0x00: // product ID or version: sub-code 1 or 2
+        if (dataLen < 1 || (avail > 5 && b[5] != 1 && b[5] != 2))
+            return Check::Invalid;
+        break;
+    case 0x03: // frequency
+    case 0x4D: // algorithm mode
+    case 0xFF: // firmware update
+        if (dataLen < 1)
+            return Check::Invalid;
+        break;
+    case 0x04: // output contents: one status byte
+        if (dataLen != 1)
+            return Check::Invalid;
+        break;
+    default:
+        return Check::Invalid;
+    }
+    if (avail < dataLen + 7)
+        return Check::Incomplete;
+    return checksumMatches(b, dataLen + 5) ? Check::Valid : Check::Invalid;
+}
+
+void FrameParser::publishFrame(const std::uint8_t *b)
+{
+    const int tid = b[2] | (b[3] << 8);
+    ++m_stats.frames;
+    if (m_haveTid && tid != ((m_lastTid + 1) & 0xFFFF)) {
+        ++m_stats.tidGaps;
+        m_stats.framesLost += quint64((tid - m_lastTid - 1) & 0xFFFF);
+    }
+    m_haveTid = true;
+    m_lastTid = tid;
+    ++m_framesInPass;
+
+    m_content |= 1u << unsigned(Content::AnyFrame);
+    m_pass.tids.append(tid);
+    m_frameValues.append(double(tid));
+    m_valueCount = 1;
+    m_workSignature.clear();
+
+    const std::size_t end = 5 + std::size_t(b[4]);
+    std::size_t q = 5;
+    double v[4];
+    while (q < end) {
+        const std::uint8_t id = b[q];
+        const std::size_t itemLen = b[q + 1];
+        const std::uint8_t *d = b + q + 2;
+        q += 2 + itemLen;
+        const ItemKind *kind = ItemKind::find(id);
+        if (!kind) {
+            qDebug() << "出现了错误的帧数" << int(id);
+            continue;
+        }
+        const int count = ItemCodec::decode(*kind, d, v);
+        for (int i = 0; i < count; ++i) {
+            m_samples.append(v[i]);
+            m_frameValues.append(v[i]);
+        }
+        m_valueCount += count;
+        m_workSignature.push_back(char(id));
+        m_content |= 1u << (unsigned(kind->flag) + 1u);
+
+        switch (id) {
+        case ItemId::Temperature:
+            m_latestTemperature = v[0];
+            m_passTemperature = v[0];
+            m_passHasTemperature = true;
+            break;
+        case ItemId::Acceleration:
+            if (v[0] > 1000.0 || v[1] > 1000.0 || v[2] > 1000.0)
+                qCDebug(lcItems) << "加速度出现问题";
+            m_history.accX.append(v[0]);
+            m_history.accY.append(v[1]);
+            m_history.accZ.append(v[2]);
+            break;
+        case ItemId::AngularVelocity:
+            m_history.gyroX.append(v[0]);
+            m_history.gyroY.append(v[1]);
+            m_history.gyroZ.append(v[2]);
+            m_pass.gyroX.append(v[0]);
+            m_pass.gyroY.append(v[1]);
+            m_pass.gyroZ.append(v[2]);
+            break;
+        case ItemId::MagneticNormalised:
+            m_history.magX.append(v[0]);
+            m_history.magY.append(v[1]);
+            m_history.magZ.append(v[2]);
+            break;
+        case ItemId::MagneticStrength:
+            m_pass.magStrengthX.append(v[0]);
+            m_pass.magStrengthY.append(v[1]);
+            m_pass.magStrengthZ.append(v[2]);
+            break;
+        case ItemId::Euler: // pitch, roll, yaw on the wire
+            m_history.pitch.append(v[0]);
+            m_history.roll.append(v[1]);
+            m_history.yaw.append(v[2]);
+            m_pass.pitch.append(v[0]);
+            m_pass.roll.append(v[1]);
+            m_pass.yaw.append(v[2]);
+            break;
+        case ItemId::Quaternion:
+            m_history.q0.append(v[0]);
+            m_history.q1.append(v[1]);
+            m_history.q2.append(v[2]);
+            m_history.q3.append(v[3]);
+            break;
+        case ItemId::Utc:
+            m_passUtc = UtcFields::read(d);
+            m_passHasUtc = true;
+            if (m_recording)
+                m_utcDigits.append(m_passUtc.digitText());
+            else
+                m_utcDigits.clear();
+            break;
+        case ItemId::PreciseLocation:
+            qCDebug(lcItems) << "纬度:" << v[0] << "经度：" << v[1];
+            Q_FALLTHROUGH();
+        case ItemId::Location:
+            m_history.latitude.append(v[0]);
+            m_history.longitude.append(v[1]);
+            m_history.altitude.append(v[2]);
+            break;
+        case ItemId::Velocity:
+            m_history.vel1.append(v[0]);
+            m_history.vel2.append(v[1]);
+            m_history.vel3.append(v[2]);
+            break;
+        case ItemId::FusionState: {
+            FusionState fs;
+            fs.byte = *d;
+            if (fs.named()) {
+                m_passFusion = fs.byte;
+                m_passHasFusion = true;
+                if (lcItems().isDebugEnabled())
+                    qCDebug(lcItems)
+                        << QString::fromUtf8(fs.insName()) << QString::fromUtf8(fs.gnssName());
+            }
+            break;
+        }
+        default:
+            break;
+        }
+    }
+    // The names of the frame follow its item set; rebuilt only when that set (or the
+    // language) differs from the previous frame's.
+    m_workSignature.push_back(Language::isChinese() ? 'c' : 'e');
+    if (m_workSignature != m_signature) {
+        m_signature = m_workSignature;
+        m_namesChanged = true;
+        const bool chinese = Language::isChinese();
+        m_columnNames.clear();
+        QStringList groups;
+        for (std::size_t i = 0; i + 1 < m_signature.size(); ++i) {
+            const ItemKind *kind = ItemKind::find(std::uint8_t(m_signature[i]));
+            for (int c = 0; c < kind->valueCount; ++c)
+                m_columnNames.append(kind->column(c, chinese));
+            groups.append(kind->group(chinese));
+        }
+        m_contentsText = contentsLabel(groups, chinese);
+    }
+}
+
+QString FrameParser::contentsLabel(const QStringList &groups, bool chinese)
+{
+    const int perLine = chinese ? 3 : 2;
+    QString s;
+    for (int i = 0; i < groups.size(); ++i) {
+        s += groups[i];
+        s += QStringLiteral(" , ");
+        if ((i + 1) % perLine == 0)
+            s += QLatin1Char('\n');
+    }
+    if (s.endsWith(QLatin1Char('\n')))
+        s.chop(1);
+    if (s.endsWith(QStringLiteral(" , ")))
+        s.chop(3);
+    return s;
+}
+
+void FrameParser::handleAnswer(const std::uint8_t *b, std::size_t avail)
+{
+    Answer a;
+    if (!Answer::readAt(b, int(std::min<std::size_t>(avail, 1u << 20)), a))
+        return;
+    ++m_stats.answers;
+    AnswerEvent e;
+    switch (AnswerReader::kindOf(a)) {
+    case AnswerReader::Kind::ProductId:
+        e.type = AnswerEvent::Type::ProductId;
+        e.text = AnswerReader::productIdText(a);
+        qDebug() << "当前产品ID号：" << e.text;
+        m_ident.productId = true;
+        break;
+    case AnswerReader::Kind::Version: {
+        e.type = AnswerEvent::Type::Version;
+        e.text = AnswerReader::versionText(a);
+        qDebug() << "当前软件版本号：" << e.text;
+        const AnswerReader::ModelSuffix ms = AnswerReader::splitVersion(e.text);
+        m_model = ms.model;
+        m_suffix = ms.suffix;
+        e.forbidden = !m_suffix.isEmpty();
+        m_ident.version = true;
+        break;
+    }
+    case AnswerReader::Kind::Frequency: {
+        const AnswerReader::StatusCode st = AnswerReader::frequencyStatus(a);
+        if (st.status == AnswerReader::Status::Success) {
+            qDebug() << "输出频率配置成功";
+            e.type = AnswerEvent::Type::FrequencySet;
+            e.success = true;
+            m_ident.frequency = false;
+        } else if (st.status == AnswerReader::Status::Failure) {
+            qDebug() << "输出频率配置失败";
+            e.type = AnswerEvent::Type::FrequencySet;
+            e.success = false;
+        } else {
+            e.type = AnswerEvent::Type::Frequency;
+            e.code = st.code;
+            e.rate = RateTables::rateForCode(st.code, m_model, m_suffix);
+            e.text = QString::number(e.rate) + QStringLiteral(" Hz");
+            qDebug() << "输出频率为" << e.rate;
+            m_ident.frequency = true;
+        }
+        break;
+    }
+    case AnswerReader::Kind::Contents: {
+        bool ok = false;
+        if (!AnswerReader::contentsStatus(a, ok))
+            return; // removed without effect
+        qDebug() << (ok ? "输出内容配置成功" : "输出内容配置失败");
+        e.type = AnswerEvent::Type::Contents;
+        e.success = ok;
+        break;
+    }
+    case AnswerReader::Kind::Algorithm: {
+        const AnswerReader::StatusCode st = AnswerReader::algorithmStatus(a);
+        if (st.status == AnswerReader::Status::Success) {
+            qDebug() << "算法模式配置成功";
+            e.type = AnswerEvent::Type::AlgorithmSet;
+            e.success = true;
+            m_ident.algorithm = false;
+        } else if (st.status == AnswerReader::Status::Failure) {
+            qDebug() << "算法模式配置失败";
+            e.type = AnswerEvent::Type::AlgorithmSet;
+            e.success = false;
+        } else {
+            e.type = AnswerEvent::Type::Algorithm;
+            e.code = st.code;
+            e.text = RateTables::modeName(st.code);
+            qDebug() << "算法模式为：" << e.text;
+            m_ident.algorithm = true;
+        }
+        break;
+    }
+    case AnswerReader::Kind::Update: {
+        if (!m_updateMode)
+            return;
+        const AnswerReader::UpdateAnswer u = AnswerReader::updateAnswer(a);
+        e.type = AnswerEvent::Type::Update;
+        e.op = u.op;
+        e.status = u.status;
+        break;
+    }
+    case AnswerReader::Kind::Other:
+        return;
+    }
+    m_ident.updateComplete();
+    m_answers.push_back(std::move(e));
+}
+
+QString FrameParser::temperatureCelsiusText() const
+{
+    if (!m_passHasTemperature)
+        return QString();
+    return QString::number(m_passTemperature, 'f', 2) + QStringLiteral(" °C");
+}
+
+QString FrameParser::temperatureFahrenheitText() const
+{
+    if (!m_passHasTemperature)
+        return QString();
+    return QString::number(m_passTemperature * 1.8 + 32, 'f', 2) + QStringLiteral(" °F");
+}
+
+QString FrameParser::utcText() const
+{
+    return m_passHasUtc ? m_passUtc.localText() : QString();
+}
+
+QString FrameParser::insText() const
+{
+    if (!m_passHasFusion)
+        return QString();
+    FusionState fs;
+    fs.byte = m_passFusion;
+    return QString::fromUtf8(fs.insName());
+}
+
+QString FrameParser::gnssText() const
+{
+    if (!m_passHasFusion)
+        return QString();
+    FusionState fs;
+    fs.byte = m_passFusion;
+    return QString::fromUtf8(fs.gnssName());
+}

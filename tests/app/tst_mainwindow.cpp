@@ -1,0 +1,264 @@
+#include "app/Language.h"
+#include "app/MainWindow.h"
+#include "serial/SerialLink.h"
+#include "tests/support/FakeView.h"
+#include "tests/support/Pty.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QDockWidget>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+#include <QTreeWidget>
+#include <QtTest>
+
+namespace {
+
+ViewBinding fakeBinding(int *feeds = nullptr)
+{
+    ViewBinding b;
+    b.create = [](QWidget *parent) { return new FakeView(parent); };
+    if (feeds)
+        b.feed = [feeds](QWidget *) { ++*feeds; };
+    return b;
+}
+
+// Answers the next message box with the given button, from inside its event loop.
+void answerNextMessageBox(QMessageBox::StandardButton button, QString *seenText)
+{
+    QTimer::singleShot(50, [button, seenText] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        if (seenText)
+            *seenText = box->text() + QLatin1Char('|') + box->informativeText();
+        box->button(button)->click();
+    });
+}
+
+QStringList messages(const MainWindow &w)
+{
+    QStringList list;
+    QTreeWidget *tree = w.ui().messageTree;
+    for (int i = 0; i < tree->topLevelItemCount(); ++i)
+        list << tree->topLevelItem(i)->text(0);
+    return list;
+}
+
+} // namespace
+
+class TestMainWindow : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init() { Language::setChinese(true); }
+
+    void viewActionsWaitForTheirWindowClass()
+    {
+        MainWindow w;
+        const MainWindowUi &ui = w.ui();
+        for (QAction *a :
+             {ui.display3DAction, ui.dataAction, ui.imuAction, ui.velocityAction, ui.locationAction,
+              ui.utcAction, ui.temperatureAction, ui.combinedStateAction, ui.recordAction,
+              ui.stopRecordAction, ui.commandWriteAction, ui.pathSettingAction, ui.updateAction})
+            QVERIFY2(!a->isEnabled(), qPrintable(a->text()));
+        w.showDisplay(); // nothing bound: nothing opens
+        QVERIFY(w.ui().mdiArea->subWindowList().isEmpty());
+        w.bindView(ViewKind::Display3D, fakeBinding());
+        QVERIFY(ui.display3DAction->isEnabled());
+    }
+
+    void eachViewOpensOnce()
+    {
+        MainWindow w;
+        w.show();
+        w.bindView(ViewKind::Display3D, fakeBinding());
+        w.ui().display3DAction->trigger();
+        w.ui().display3DAction->trigger();
+        QCOMPARE(w.ui().mdiArea->subWindowList().size(), 1);
+        QPointer<QWidget> first = w.views()->window(ViewKind::Display3D);
+        QVERIFY(first);
+
+        w.ui().mdiArea->closeAllSubWindows();
+        QTRY_VERIFY(!first);
+        QVERIFY(!w.views()->isOpen(ViewKind::Display3D));
+        w.showDisplay();
+        QCOMPARE(w.ui().mdiArea->subWindowList().size(), 1);
+        QVERIFY(w.views()->window(ViewKind::Display3D));
+        QCOMPARE(FakeView::instances(), 1);
+    }
+
+    void openViewsAreFedAndRepainted()
+    {
+        MainWindow w;
+        w.show();
+        int senseFeeds = 0, imuFeeds = 0, locationFeeds = 0;
+        w.bindView(ViewKind::SenseData, fakeBinding(&senseFeeds));
+        w.bindView(ViewKind::Imu, fakeBinding(&imuFeeds));
+        w.bindView(ViewKind::RealLocation, fakeBinding(&locationFeeds));
+        w.dataVisualization();
+        w.imuVisualization();
+        auto *sense = qobject_cast<FakeView *>(w.views()->window(ViewKind::SenseData));
+        auto *imu = qobject_cast<FakeView *>(w.views()->window(ViewKind::Imu));
+        QVERIFY(sense && imu);
+
+        w.getSenseData({});
+        w.getImuData({}); // an empty pass does not repaint the attitude plot
+        w.getImuData({1.0});
+        QCOMPARE(senseFeeds, 1);
+        QCOMPARE(sense->paints, 1);
+        QCOMPARE(imuFeeds, 1);
+        QCOMPARE(imu->paints, 1);
+        QCOMPARE(locationFeeds, 0); // not open
+    }
+
+    void closeWithoutSubWindowDoesNothing()
+    {
+        MainWindow w;
+        w.show();
+        w.ui().closeAction->trigger();
+        QVERIFY(w.isVisible());
+        w.bindView(ViewKind::Temperature, fakeBinding());
+        w.showTemp();
+        QTRY_VERIFY(w.ui().mdiArea->activeSubWindow() ||
+                    !w.ui().mdiArea->subWindowList().isEmpty());
+        w.ui().mdiArea->setActiveSubWindow(w.ui().mdiArea->subWindowList().first());
+        w.ui().closeAction->trigger();
+        QTRY_VERIFY(!w.views()->isOpen(ViewKind::Temperature));
+    }
+
+    void closeConfirmationCancelKeepsThePortOpen()
+    {
+        PtyPair pty;
+        QVERIFY(pty.isValid());
+        MainWindow w;
+        w.show();
+        w.ui().portCombo->setEditText(pty.slavePath());
+        w.slot_open_uart();
+        QVERIFY(w.isPortOpen());
+
+        QString seen;
+        answerNextMessageBox(QMessageBox::Cancel, &seen);
+        QVERIFY(!w.close());
+        QCOMPARE(seen, QStringLiteral("ARV Manager 即将关闭|是否选择关闭它?"));
+        QVERIFY(w.isVisible());
+        QVERIFY(w.isPortOpen());
+        QVERIFY(w.serialPort() && w.serialPort()->isOpen());
+
+        w.slot_translate_English();
+        answerNextMessageBox(QMessageBox::Ok, &seen);
+        QVERIFY(w.close());
+        QCOMPARE(seen, QStringLiteral("ARV Manager will be closed|Do you want to close it?"));
+        QVERIFY(!w.serialPort());
+    }
+
+    void languageSwitchCoversTheWindow()
+    {
+        MainWindow w;
+        const MainWindowUi &ui = w.ui();
+        QCOMPARE(ui.productDock->windowTitle(), QStringLiteral("产品信息栏"));
+        QCOMPARE(ui.portButton->text(), QStringLiteral("打开串口"));
+        QCOMPARE(ui.recordAction->text(), QStringLiteral("开始采样"));
+        w.slot_translate_English();
+        const QStringList english{ui.portsDock->windowTitle(),    ui.productDock->windowTitle(),
+                                  ui.stateDock->windowTitle(),    ui.messageDock->windowTitle(),
+                                  ui.serialNumberCaption->text(), ui.softwareVersionCaption->text(),
+                                  ui.frequencyCaption->text(),    ui.contentsCaption->text(),
+                                  ui.algorithmCaption->text(),    ui.fileMenu->title(),
+                                  ui.display3DAction->text(),     ui.toolMenu->title(),
+                                  ui.calibrationMenu->title(),    ui.magnetometerMenu->title(),
+                                  ui.helpMenu->title(),           ui.updateAction->text(),
+                                  ui.stopRecordAction->text(),    ui.refreshPortAction->text(),
+                                  ui.baudLabel->text(),           ui.portButton->text()};
+        QCOMPARE(english, (QStringList{"Currently Available Ports",
+                                       "Product Information Bar",
+                                       "Current State Bar",
+                                       "Message Bar",
+                                       "Serial Number:",
+                                       "Software Version",
+                                       "Output Frequency:",
+                                       "Output Contents:",
+                                       "Algorithm Mode:",
+                                       "File",
+                                       "3D Displays",
+                                       "Tool",
+                                       "Reset and Calibration",
+                                       "&Magnetometer",
+                                       "&Help",
+                                       "&Firmware Update",
+                                       "Stop Recording",
+                                       "Refresh Port",
+                                       "Baudrate：",
+                                       "Open Port"}));
+        w.slot_translate_Chinese();
+        QCOMPARE(ui.stateDock->windowTitle(), QStringLiteral("当前状态栏"));
+        QCOMPARE(ui.baudLabel->text(), QStringLiteral("波特率："));
+    }
+
+    void portListEndsWithTheSimulatedUnit()
+    {
+        MainWindow w;
+        QComboBox *combo = w.ui().portCombo;
+        QVERIFY(combo->isEditable());
+        QCOMPARE(combo->itemText(combo->count() - 1), QStringLiteral("ARV-SIM"));
+        const QStringList system = SerialLink::systemPortNames();
+        QCOMPARE(w.selectedPortName(),
+                 system.isEmpty() ? QStringLiteral("ARV-SIM") : system.first());
+        QCOMPARE(w.ui().portTree->topLevelItemCount(), combo->count());
+        QCOMPARE(w.selectedBaudRate(), 460800);
+        QCOMPARE(w.ui().baudCombo->currentText(), QStringLiteral("460800"));
+        w.ui().baudCombo->setCurrentIndex(0);
+        QCOMPARE(w.selectedBaudRate(), 921600);
+        // Refresh while the list holds no system port keeps it.
+        w.updateAvailablePorts();
+        QCOMPARE(combo->itemText(combo->count() - 1), QStringLiteral("ARV-SIM"));
+        // A typed device path becomes the selected port.
+        combo->setEditText(QStringLiteral("/dev/ttyACM7"));
+        QCOMPARE(w.selectedPortName(), QStringLiteral("/dev/ttyACM7"));
+    }
+
+    void failedOpenIsReported()
+    {
+        MainWindow w;
+        w.ui().portCombo->setEditText(QStringLiteral("/dev/arv-no-such-port"));
+        w.slot_open_uart();
+        QVERIFY(!w.isPortOpen());
+        QCOMPARE(w.ui().portButton->text(), QStringLiteral("打开串口"));
+        QCOMPARE(messages(w).size(), 1);
+        QVERIFY2(
+            messages(w).last().startsWith(QStringLiteral("无法打开串口 /dev/arv-no-such-port：")),
+            qPrintable(messages(w).last()));
+        w.slot_translate_English();
+        w.slot_open_uart();
+        QVERIFY2(messages(w).last().startsWith(
+                     QStringLiteral("Cannot open port /dev/arv-no-such-port: ")),
+                 qPrintable(messages(w).last()));
+    }
+
+    void permissionFailureNamesTheFix()
+    {
+        const QString cn =
+            SerialLink::openFailureText("ttyUSB9", "/dev/arv-missing-ttyUSB9",
+                                        QSerialPort::PermissionError, "Permission denied");
+        QVERIFY(cn.startsWith(QStringLiteral("无法打开串口 ttyUSB9：Permission denied")));
+        QVERIFY(cn.contains(QStringLiteral("dialout")));
+        Language::setChinese(false);
+        const QString en =
+            SerialLink::openFailureText("ttyUSB9", "/dev/arv-missing-ttyUSB9",
+                                        QSerialPort::PermissionError, "Permission denied");
+        QVERIFY(en.contains(
+            QStringLiteral("add your user to the group that owns the device, \"dialout\"")));
+        const QString other = SerialLink::openFailureText("ttyUSB9", "ttyUSB9",
+                                                          QSerialPort::DeviceNotFoundError, "gone");
+        QCOMPARE(other, QStringLiteral("Cannot open port ttyUSB9: gone"));
+    }
+};
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_mainwindow.moc"

@@ -1,0 +1,226 @@
+// The serial link through the main window, with the test playing the unit on the master
+// side of a pseudo-terminal.
+#include "app/Language.h"
+#include "app/MainWindow.h"
+#include "protocol/CommandFrame.h"
+#include "serial/Information_Write_Thread.h"
+#include "serial/SerialLink.h"
+#include "tests/support/FakeView.h"
+#include "tests/support/FrameBytes.h"
+#include "tests/support/Pty.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QMdiArea>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <QtTest>
+
+using namespace FrameBytes;
+
+namespace {
+
+QStringList messages(const MainWindow &w)
+{
+    QStringList list;
+    QTreeWidget *tree = w.ui().messageTree;
+    for (int i = 0; i < tree->topLevelItemCount(); ++i)
+        list << tree->topLevelItem(i)->text(0);
+    return list;
+}
+
+void openOn(MainWindow &w, const PtyPair &pty)
+{
+    w.ui().portCombo->setEditText(pty.slavePath());
+    w.slot_open_uart();
+}
+
+// Waits until the program has written these bytes (collecting what it writes meanwhile).
+bool waitForWritten(PtyPair &pty, const QByteArray &needle, int timeoutMs = 5000)
+{
+    QByteArray seen;
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < timeoutMs) {
+        seen += pty.readAll();
+        if (seen.contains(needle))
+            return true;
+        QTest::qWait(5);
+    }
+    return false;
+}
+
+} // namespace
+
+class TestSerialLink : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init() { Language::setChinese(true); }
+
+    void silentUnitGetsEachQueryTenTimes()
+    {
+        PtyPair pty;
+        QVERIFY(pty.isValid());
+        MainWindow w;
+        openOn(w, pty);
+        QVERIFY(w.isPortOpen());
+        QCOMPARE(messages(w).last(), QStringLiteral("设备成功连接到") + pty.slavePath());
+        QCOMPARE(w.ui().portButton->text(), QStringLiteral("关闭串口"));
+        QByteArray written;
+        QTRY_VERIFY_WITH_TIMEOUT(
+            (written += pty.readAll(), w.serialLink()->queryThread()->isFinished()), 20000);
+        QTest::qWait(50);
+        written += pty.readAll();
+        QCOMPARE(written.count(CommandFrame::queryProductId()), 10);
+        QCOMPARE(written.count(CommandFrame::queryVersion()), 10);
+        QCOMPARE(written.count(CommandFrame::queryFrequency()), 10);
+        QCOMPARE(written.count(CommandFrame::queryAlgorithm()), 10);
+        QCOMPARE(written.size(), 10 * (8 + 8 + 7 + 8));
+        // The order: all product-ID queries first, the algorithm queries last.
+        QVERIFY(written.startsWith(CommandFrame::queryProductId()));
+        QVERIFY(written.endsWith(CommandFrame::queryAlgorithm()));
+    }
+
+    void answersFillTheDocksAndStopTheQueries_data()
+    {
+        QTest::addColumn<bool>("chinese");
+        QTest::newRow("Chinese") << true;
+        QTest::newRow("English") << false;
+    }
+
+    void answersFillTheDocksAndStopTheQueries()
+    {
+        QFETCH(bool, chinese);
+        PtyPair pty;
+        MainWindow w;
+        if (!chinese)
+            w.slot_translate_English();
+        openOn(w, pty);
+        QVERIFY(w.isPortOpen());
+        if (!chinese)
+            QCOMPARE(messages(w).last(), QStringLiteral("Connect to ") + pty.slavePath() +
+                                             QStringLiteral(" successfully."));
+        QSignalSpy forbidden(&w, &MainWindow::product_forbidden_message);
+        QVERIFY(waitForWritten(pty, CommandFrame::queryProductId()));
+        pty.write(productIdAnswer(QByteArray::fromHex("1234abcd")));
+        QVERIFY(waitForWritten(pty, CommandFrame::queryVersion()));
+        pty.write(versionAnswer("ARV-2.8-ARV806 -UH") + frequencyAnswer(10));
+        pty.write(algorithmAnswer(1) + frame(1, item(0x01, le16(2500)) + item3(0x10, 0, 0, 0)));
+        QTRY_VERIFY(w.parser().identification().complete);
+        QTRY_VERIFY(w.serialLink()->queryThread()->isFinished());
+        const MainWindowUi &ui = w.ui();
+        QTRY_COMPARE(ui.contentsValue->text(), chinese
+                                                   ? QStringLiteral("温度 , 加速度")
+                                                   : QStringLiteral("Temperature , Acceleration"));
+        QCOMPARE(ui.serialNumberValue->text(), QStringLiteral("12 34 ab cd "));
+        QCOMPARE(ui.softwareVersionValue->text(), QStringLiteral("ARV-2.8-ARV806 -UH"));
+        QCOMPARE(ui.frequencyValue->text(), QStringLiteral("400 Hz"));
+        QCOMPARE(ui.algorithmValue->text(), QStringLiteral("AHRS"));
+        QCOMPARE(w.productModel(), QStringLiteral("ARV806 "));
+        QCOMPARE(w.versionSuffix(), QStringLiteral("UH"));
+        QCOMPARE(forbidden.count(), 1);
+        QVERIFY(w.content(Content::Temperature));
+        QCOMPARE(w.latestTemperature(), 25.0);
+
+        // A successful frequency configuration asks the unit again.
+        QSignalSpy freq(&w, &MainWindow::freqSignal);
+        pty.readAll();
+        pty.write(frequencyAnswer(0));
+        QTRY_COMPARE(freq.count(), 1);
+        QVERIFY(freq.first().first().toBool());
+        QVERIFY(waitForWritten(pty, CommandFrame::queryFrequency()));
+        pty.write(frequencyAnswer(8));
+        QTRY_COMPARE(ui.frequencyValue->text(), QStringLiteral("100 Hz"));
+    }
+
+    void framesFlowAndCloseEmptiesEverything()
+    {
+        PtyPair pty;
+        MainWindow w;
+        w.show();
+        w.bindView(ViewKind::SenseData,
+                   ViewBinding{[](QWidget *p) { return new FakeView(p); }, {}});
+        openOn(w, pty);
+        w.dataVisualization();
+        QSignalSpy ready(&w, &MainWindow::messageReady);
+        int rows = 0, columns = 0;
+        w.setRecordBatchWriter([&](const QVector<double> &values, int count) {
+            QCOMPARE(values.size() % count, 0);
+            QCOMPARE(values.first(), double(rows)); // the first TID of the pass
+            rows += values.size() / count;
+            columns = count;
+        });
+        w.recordingActive = true;
+        w.calibrationCollecting = true;
+        w.gyroBiasCollecting = true;
+        w.gyroBiasSeconds = 1;
+        QByteArray burst;
+        for (int tid = 0; tid < 200; ++tid)
+            burst += frame(tid, fullPayload(tid));
+        pty.write(burst);
+        QTRY_COMPARE(w.parser().statistics().frames, quint64(200));
+        QVERIFY(ready.count() >= 1);
+        QCOMPARE(w.history().accX.size(), 200);
+        QCOMPARE(w.parser().statistics().tidGaps, quint64(0));
+        QTRY_VERIFY(w.ui().statsLabel->text().contains(QStringLiteral("TID")));
+        // The recorder got every frame once: TID and the 33 values of each.
+        QCOMPARE(rows, 200);
+        QCOMPARE(columns, 34);
+        // The collectors of calibration and gyro bias get one entry per item.
+        const CalibrationSeries &cal = w.calibrationSeries;
+        QCOMPARE(cal.magX.size(), 200);
+        QCOMPARE(cal.tid.first(), 0.0);
+        QCOMPARE(cal.tid.last(), 199.0);
+        QCOMPARE(cal.magY.first(), -50.0);
+        QCOMPARE(cal.roll.size(), 200);
+        QCOMPARE(cal.gyroZ.size(), 200);
+        QCOMPARE(w.gyroBiasSamples.size() % 3, 0);
+        QVERIFY(w.gyroBiasSamples.size() >= 3);
+        QCOMPARE(w.gyroBiasSamples.at(2), -0.000003);
+
+        w.slot_open_uart(); // close
+        QVERIFY(!w.isPortOpen());
+        QVERIFY(!w.serialPort());
+        QCOMPARE(messages(w).last(), QStringLiteral("设备断开连接!"));
+        QCOMPARE(w.ui().portButton->text(), QStringLiteral("打开串口"));
+        QVERIFY(w.history().accX.isEmpty());
+        QVERIFY(w.sampleVector().isEmpty());
+        QVERIFY(w.ui().contentsValue->text().isEmpty());
+        QCOMPARE(w.latestTemperature(), 0.0);
+        QVERIFY(!w.content(Content::AnyFrame));
+        QTRY_VERIFY(!w.views()->isOpen(ViewKind::SenseData));
+        QVERIFY(w.ui().mdiArea->subWindowList().isEmpty());
+        QVERIFY(w.serialLink()->queryThread()->isFinished());
+
+        // And it opens again.
+        openOn(w, pty);
+        QVERIFY(w.isPortOpen());
+    }
+
+    void vanishedUnitIsDetected()
+    {
+        PtyPair pty;
+        MainWindow w;
+        w.show();
+        w.bindView(ViewKind::Temperature,
+                   ViewBinding{[](QWidget *p) { return new FakeView(p); }, {}});
+        openOn(w, pty);
+        w.showTemp();
+        QVERIFY(w.views()->isOpen(ViewKind::Temperature));
+        pty.write(frame(1, item(0x01, le16(100))));
+        QTRY_COMPARE(w.parser().statistics().frames, quint64(1));
+        pty.closeMaster();
+        QTRY_VERIFY_WITH_TIMEOUT(!w.isPortOpen(), MainWindow::LossPollMs);
+        QCOMPARE(messages(w).last(), QStringLiteral("设备未连接"));
+        QCOMPARE(w.ui().portButton->text(), QStringLiteral("打开串口"));
+        QTRY_VERIFY(!w.views()->isOpen(ViewKind::Temperature));
+        QVERIFY(w.ui().mdiArea->subWindowList().isEmpty());
+        QVERIFY(!w.serialPort());
+        QVERIFY(w.ui().serialNumberValue->text().isEmpty());
+        QVERIFY(w.history().accX.isEmpty());
+    }
+};
+
+QTEST_MAIN(TestSerialLink)
+#include "tst_seriallink.moc"
