@@ -12,9 +12,11 @@
 #include <algorithm>
 #include <cstring>
 
-// Per-item diagnostics (high-precision location, fusion state, acceleration out of range):
-// written for every such item, so they can be silenced with QT_LOGGING_RULES.
-Q_LOGGING_CATEGORY(lcItems, "arv.parser.items")
+// Per-frame diagnostics (high-precision location, fusion state): written for every such item,
+// thousands of lines a second at full rate, so they are off unless asked for with
+// QT_LOGGING_RULES="arv.parser.items.debug=true". Out-of-range accelerations are rare and
+// always reported.
+Q_LOGGING_CATEGORY(lcItems, "arv.parser.items", QtInfoMsg)
 
 namespace {
 
@@ -329,7 +331,7 @@ void FrameParser::publishFrame(const std::uint8_t *b)
             break;
         case ItemId::Acceleration:
             if (v[0] > 1000.0 || v[1] > 1000.0 || v[2] > 1000.0)
-                qCDebug(lcItems) << "加速度出现问题";
+                qDebug() << "加速度出现问题";
             m_history.accX.append(v[0]);
             m_history.accY.append(v[1]);
             m_history.accZ.append(v[2]);
