@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstring>
+#include <deque>
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
@@ -167,13 +168,20 @@ void SimulatedUnit::run(int master)
     double modelTime = 0.0; // unpaced: the model's time goes by the ticks
     bool hup = true;
     char buf[4096];
+    // Line start times of the output frames in tx (oldest first), for the UART's queue
+    // depth: one frame on the wire and at most one waiting behind it.
+    std::deque<double> frameStarts;
+    double byteTime = 0.0; // line time of one byte at the unit's baud rate
 
+    // Queues bytes made at time at; returns when their first byte starts on the line.
     auto queue = [&](const QByteArray &bytes, double at) {
         if (bytes.isEmpty())
-            return;
+            return at;
         if (tx.isEmpty())
             txStart = std::max(at, lineFree);
+        const double start = txStart + tx.size() * byteTime;
         tx.append(bytes);
+        return std::max(start, at);
     };
 
     while (!m_stop.load()) {
@@ -190,7 +198,7 @@ void SimulatedUnit::run(int master)
             m_disconnected = true;
             break;
         }
-        const double byteTime = 10.0 / std::max(unitBaud, 1);
+        byteTime = 10.0 / std::max(unitBaud, 1);
 
         // Is a host there, and at which speed?
         short rev = 0;
@@ -247,13 +255,15 @@ void SimulatedUnit::run(int master)
                 if (now - nextDue > 0.5)
                     nextDue = now; // the unit was held up (not a line limit): start again
                 while (now >= nextDue) {
-                    // The line is busy at the due time: this frame is skipped, TID and all.
-                    const double busyUntil =
-                        tx.isEmpty() ? lineFree : txStart + tx.size() * byteTime;
-                    if (busyUntil > nextDue + 1e-9)
+                    // As a UART: a frame due while another is on the wire waits behind it;
+                    // it is skipped, TID and all, only when one is already waiting. Line
+                    // times are the bytes' own, so a late wake-up skips nothing that fits.
+                    while (!frameStarts.empty() && frameStarts.front() <= nextDue + 1e-9)
+                        frameStarts.pop_front(); // on the wire (or sent) by the due time
+                    if (!frameStarts.empty())
                         m_core.skipFrame();
                     else
-                        queue(makeFrame(nextDue), nextDue);
+                        frameStarts.push_back(queue(makeFrame(nextDue), nextDue));
                     ++m_tick;
                     modelTime = nextDue;
                     nextDue += period;

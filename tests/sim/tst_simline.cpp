@@ -75,6 +75,8 @@ private slots:
         QTest::newRow("500 Hz, accel") << 500 << 0x0080;
         QTest::newRow("1000 Hz, temperature") << 1000 << 0x0400;
         QTest::newRow("2000 Hz, temperature") << 2000 << 0x0400;
+        // 39-byte frames: 78,000 of the line's 92,160 bytes a second.
+        QTest::newRow("2000 Hz, temperature, accel, gyro") << 2000 << 0x04C0;
     }
     void everyRateHonouredWhenItFits()
     {
@@ -99,28 +101,52 @@ private slots:
             items += (mask >> bit) & 1;
         for (const DecodedFrame &f : frames.mid(0, 5))
             QVERIFY(f.items.size() >= items);
+        QCOMPARE(unit.counters().framesSkipped, std::uint64_t(0));
     }
 
-    void framesThatDoNotFitTheLineAreSkippedWithTheirTid()
+    void framesThatDoNotFitKeepTheLineBusyAndAreSkippedWithTheirTid_data()
     {
+        QTest::addColumn<int>("baud");
+        QTest::addColumn<int>("speed");
+        QTest::addColumn<int>("hz");
+        QTest::addColumn<int>("mask");
+        QTest::addColumn<int>("frameLength");
+        QTest::newRow("115200, 1000 Hz, all") << 115200 << int(B115200) << 1000 << 0x8CFF << 155;
+        QTest::newRow("921600, 2000 Hz, timestamps, temperature, accel, gyro")
+            << 921600 << int(B921600) << 2000 << 0x84C0 << 51;
+    }
+    void framesThatDoNotFitKeepTheLineBusyAndAreSkippedWithTheirTid()
+    {
+        QFETCH(int, baud);
+        QFETCH(int, speed);
+        QFETCH(int, hz);
+        QFETCH(int, mask);
+        QFETCH(int, frameLength);
         UnitConfig c = restingUnit();
-        c.baudRate = 115200;
+        c.baudRate = baud;
         SimulatedUnit unit(c);
-        QVERIFY(unit.setOutputRate(1000));
+        QVERIFY(unit.setOutputRate(hz));
+        unit.setContentMask(static_cast<std::uint16_t>(mask));
         QVERIFY(unit.start());
         HostLine host;
-        QVERIFY(host.open(unit.devicePath(), B115200));
+        QVERIFY(host.open(unit.devicePath(), static_cast<speed_t>(speed)));
         host.readFor(100);
+        const std::uint64_t skippedBefore = unit.counters().framesSkipped;
         const QByteArray stream = host.readFor(1000);
+        const std::uint64_t skipped = unit.counters().framesSkipped - skippedBefore;
         const QVector<DecodedFrame> frames = framesOf(stream);
-        // 11520 bytes a second and 155-byte frames: about 74 frames, never a backlog.
-        QVERIFY2(frames.size() >= 60 && frames.size() <= 80,
-                 qPrintable(QString::number(frames.size())));
-        QVERIFY(stream.size() <= 11520 * 105 / 100);
+        // The line is kept busy: as many frames as it carries, never a backlog.
+        const double capacity = baud / 10.0 / frameLength;
+        QVERIFY2(
+            std::fabs(frames.size() - capacity) <= std::max(2.0, 0.03 * capacity),
+            qPrintable(QString("%1 frames, the line carries %2").arg(frames.size()).arg(capacity)));
+        QVERIFY(stream.size() <= baud / 10 * 103 / 100);
+        QVERIFY(std::fabs(double(skipped) - (hz - capacity)) <= 0.05 * hz);
         QVERIFY(!tidsContinuous(frames));
         for (int i = 1; i < frames.size(); ++i)
             QVERIFY(frames[i].tid != frames[i - 1].tid);
-        QVERIFY(unit.counters().framesSkipped > 500);
+        // Nothing but whole frames of the expected length (a cut one at either end).
+        QVERIFY(std::abs(stream.size() - frames.size() * frameLength) <= 2 * frameLength);
     }
 
     void aBaudMismatchGivesNoValidFrame()
