@@ -3,9 +3,10 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 BUILD_DIR="${BUILD_DIR:-build}"
-WERROR=OFF
-if [ "${CI:-}" = "true" ]; then WERROR=ON; fi
+# CI treats warnings as errors; elsewhere the build folder keeps what it was configured with.
+WERROR=()
+if [ "${CI:-}" = "true" ]; then WERROR=(-DARV_WERROR=ON); fi
 GEN=()
 if command -v ninja >/dev/null && [ ! -f "$BUILD_DIR/Makefile" ]; then GEN=(-G Ninja); fi
-cmake -S . -B "$BUILD_DIR" "${GEN[@]}" -DARV_WERROR="$WERROR" "$@"
+cmake -S . -B "$BUILD_DIR" "${GEN[@]}" "${WERROR[@]}" "$@"
 cmake --build "$BUILD_DIR" --parallel "$(nproc)"
