@@ -2,6 +2,7 @@
 
 #include "app/AboutDialog.h"
 #include "app/Language.h"
+#include "app/ViewBindings.h"
 #include "serial/ArvSimHost.h"
 #include "serial/SerialLink.h"
 #include "serial/SimulatedUnitHost.h"
@@ -100,14 +101,13 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
     connect(m_ui.refreshPortAction, &QAction::triggered, this, &MainWindow::updateAvailablePorts);
     connect(m_ui.portButton, &QPushButton::clicked, this, &MainWindow::slot_open_uart);
 
-    // Views without a window class yet, and the windows of later work, stay disabled.
-    for (QAction *a : {m_ui.display3DAction, m_ui.dataAction, m_ui.imuAction, m_ui.velocityAction,
-                       m_ui.locationAction, m_ui.utcAction, m_ui.temperatureAction,
-                       m_ui.combinedStateAction, m_ui.exportAction, m_ui.pathSettingAction,
-                       m_ui.commandWriteAction, m_ui.outputFormatAction, m_ui.dataSettingAction,
-                       m_ui.functionSettingAction, m_ui.postureResetAction, m_ui.gyroBiasAction,
-                       m_ui.mag3DAction, m_ui.mag2DAction, m_ui.updateAction})
+    // The windows of later work stay disabled until they are bound.
+    for (QAction *a : {m_ui.exportAction, m_ui.pathSettingAction, m_ui.commandWriteAction,
+                       m_ui.outputFormatAction, m_ui.dataSettingAction, m_ui.functionSettingAction,
+                       m_ui.postureResetAction, m_ui.gyroBiasAction, m_ui.mag3DAction,
+                       m_ui.mag2DAction, m_ui.updateAction})
         a->setEnabled(false);
+    bindViewWindows(*this);
 
     m_lossTimer.setInterval(LossPollMs);
     connect(&m_lossTimer, &QTimer::timeout, this, &MainWindow::captureSerialExceptions);

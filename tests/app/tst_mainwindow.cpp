@@ -63,15 +63,18 @@ private slots:
     {
         MainWindow w;
         const MainWindowUi &ui = w.ui();
+        // The view windows are bound from the start; the windows of later work are not.
         for (QAction *a :
              {ui.display3DAction, ui.dataAction, ui.imuAction, ui.velocityAction, ui.locationAction,
-              ui.utcAction, ui.temperatureAction, ui.combinedStateAction, ui.recordAction,
-              ui.stopRecordAction, ui.commandWriteAction, ui.pathSettingAction, ui.updateAction})
+              ui.utcAction, ui.temperatureAction, ui.combinedStateAction})
+            QVERIFY2(a->isEnabled(), qPrintable(a->text()));
+        for (QAction *a : {ui.recordAction, ui.stopRecordAction, ui.commandWriteAction,
+                           ui.pathSettingAction, ui.updateAction})
             QVERIFY2(!a->isEnabled(), qPrintable(a->text()));
-        w.showDisplay(); // nothing bound: nothing opens
+        w.slotCommandWrite(); // nothing bound: nothing opens
         QVERIFY(w.ui().mdiArea->subWindowList().isEmpty());
-        w.bindView(ViewKind::Display3D, fakeBinding());
-        QVERIFY(ui.display3DAction->isEnabled());
+        w.bindView(ViewKind::CommandWrite, fakeBinding());
+        QVERIFY(ui.commandWriteAction->isEnabled());
     }
 
     void eachViewOpensOnce()
