@@ -22,6 +22,11 @@ struct Staging
 {
     std::array<QVector<double>, 9> v;
 
+    // What a single pass carries, kept from the pass to the next feed.
+    bool hasQuaternion = false;
+    double q[4] = {0.0, 0.0, 0.0, 0.0};
+    QString celsius, fahrenheit, utc, ins, gnss;
+
     // Copies the series into the first three staging vectors.
     void take(const HistorySeries &a, const HistorySeries &b, const HistorySeries &c)
     {
@@ -31,9 +36,11 @@ struct Staging
     }
 };
 
-template <typename Window> ViewBinding binding(std::function<void(Window *)> feed)
+template <typename Window>
+ViewBinding binding(std::function<void(Window *)> feed, std::function<void()> collect = {})
 {
     ViewBinding b;
+    b.collect = std::move(collect);
     b.create = [](QWidget *parent) -> QWidget * { return new Window(parent); };
     if (feed)
         b.feed = [feed](QWidget *w) {
@@ -95,37 +102,65 @@ void bindViewWindows(MainWindow &window)
                         view->setDisplayLength(mw->historyLimit());
                     }));
 
-    // The 3D view: the quaternion only when the pass brought one (that series holds the
-    // current pass only); the angles and the temperature always. Its setters schedule one
-    // coalesced repaint.
-    window.bindView(ViewKind::Display3D, binding<combineWidget>([mw](combineWidget *view) {
-                        const SampleHistory &h = mw->history();
-                        if (!h.q0.isEmpty())
-                            view->setQuaternion(h.q0.last(), h.q1.last(), h.q2.last(), h.q3.last());
-                        view->setAngles(float(newest(h.pitch)), float(newest(h.roll)),
-                                        float(newest(h.yaw)));
-                        view->setTemperature(mw->latestTemperature());
-                    }));
+    // The 3D view: the newest quaternion that a pass brought (that series holds the current
+    // pass only); the newest angles and the temperature. Its setters schedule one coalesced
+    // repaint.
+    window.bindView(
+        ViewKind::Display3D,
+        binding<combineWidget>(
+            [mw, staging](combineWidget *view) {
+                const SampleHistory &h = mw->history();
+                if (staging->hasQuaternion)
+                    view->setQuaternion(staging->q[0], staging->q[1], staging->q[2],
+                                        staging->q[3]);
+                staging->hasQuaternion = false;
+                view->setAngles(float(newest(h.pitch)), float(newest(h.roll)),
+                                float(newest(h.yaw)));
+                view->setTemperature(mw->latestTemperature());
+            },
+            [mw, staging] {
+                const SampleHistory &h = mw->history();
+                if (h.q0.isEmpty())
+                    return;
+                staging->q[0] = h.q0.last();
+                staging->q[1] = h.q1.last();
+                staging->q[2] = h.q2.last();
+                staging->q[3] = h.q3.last();
+                staging->hasQuaternion = true;
+            }));
 
-    // The read-outs are fed by the parse pass, only when it carried their texts.
-    window.bindView(ViewKind::Temperature, binding<Temperature>([mw](Temperature *view) {
-                        const QString c = mw->parser().temperatureCelsiusText();
-                        const QString f = mw->parser().temperatureFahrenheitText();
-                        if (!c.isEmpty() && !f.isEmpty())
-                            view->setTemperatureTexts(c, f);
-                    }));
+    // The read-outs: the texts of the newest pass that carried them.
+    window.bindView(ViewKind::Temperature,
+                    binding<Temperature>(
+                        [staging](Temperature *view) {
+                            if (!staging->celsius.isEmpty() && !staging->fahrenheit.isEmpty())
+                                view->setTemperatureTexts(staging->celsius, staging->fahrenheit);
+                            staging->celsius.clear();
+                            staging->fahrenheit.clear();
+                        },
+                        [mw, staging] {
+                            staging->celsius = mw->parser().temperatureCelsiusText();
+                            staging->fahrenheit = mw->parser().temperatureFahrenheitText();
+                        }));
 
-    window.bindView(ViewKind::Utc, binding<UTCWidget>([mw](UTCWidget *view) {
-                        const QString text = mw->parser().utcText();
-                        if (!text.isEmpty())
-                            view->setUtcText(text);
-                    }));
+    window.bindView(ViewKind::Utc, binding<UTCWidget>(
+                                       [staging](UTCWidget *view) {
+                                           if (!staging->utc.isEmpty())
+                                               view->setUtcText(staging->utc);
+                                           staging->utc.clear();
+                                       },
+                                       [mw, staging] { staging->utc = mw->parser().utcText(); }));
 
     window.bindView(ViewKind::CombinedState,
-                    binding<Combined_State_Widget>([mw](Combined_State_Widget *view) {
-                        const QString ins = mw->parser().insText();
-                        const QString gnss = mw->parser().gnssText();
-                        if (!ins.isEmpty() && !gnss.isEmpty())
-                            view->setStateTexts(ins, gnss);
-                    }));
+                    binding<Combined_State_Widget>(
+                        [staging](Combined_State_Widget *view) {
+                            if (!staging->ins.isEmpty() && !staging->gnss.isEmpty())
+                                view->setStateTexts(staging->ins, staging->gnss);
+                            staging->ins.clear();
+                            staging->gnss.clear();
+                        },
+                        [mw, staging] {
+                            staging->ins = mw->parser().insText();
+                            staging->gnss = mw->parser().gnssText();
+                        }));
 }

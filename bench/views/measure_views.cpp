@@ -1,6 +1,6 @@
 // The whole program with every view window open on "ARV-SIM" at 921600 baud: CPU, redraws
 // per window, the cost of a screen refresh, the answer time of the GUI and frames lost.
-//   xvfb-run -a -s "-screen 0 1600x1000x24" ./build/bench/views/measure_views \
+//   xvfb-run -a -s "-screen 0 1600x1000x24" ./build/bench/views/measure_views
 //       [seconds=60] [hz=2000] [views=all|no3d|3d|none]
 // The unit sends every item kind. Figures (after a settling second):
 // - CPU of the process (which includes the simulated unit's thread) and of the GUI thread;
@@ -73,7 +73,7 @@ const QEvent::Type ProbeEventType = QEvent::Type(QEvent::User + 17);
 class ProbeEvent : public QEvent
 {
 public:
-    explicit ProbeEvent(Clock::time_point t) : QEvent(ProbeEventType), posted(t) {}
+    explicit ProbeEvent(Clock::time_point when) : QEvent(ProbeEventType), posted(when) {}
     Clock::time_point posted;
 };
 
@@ -108,13 +108,27 @@ public:
     std::map<QString, Durations> replots;   // per view: replot (throttled redraw) times
     std::map<QString, bool> painted;
     Durations refresh, pass;
+    std::map<QString, int> paintsByClass;
+    long paintsSeen = 0;
+    Durations emptyRefresh;
 
+    std::vector<QString> outer;
+    std::map<QString, int> refreshOrigins;
     bool notify(QObject *receiver, QEvent *event) override
     {
         if (!recording)
             return QApplication::notify(receiver, event);
         const QEvent::Type type = event->type();
+        if (type == QEvent::UpdateRequest && receiver == topLevel)
+            refreshOrigins[outer.empty() ? QStringLiteral("event loop") : outer.back()]++;
+        struct Guard {
+            std::vector<QString> &o;
+            Guard(std::vector<QString> &v, QString s) : o(v) { o.push_back(s); }
+            ~Guard() { o.pop_back(); }
+        } guard(outer, QString::number(int(type)) + QLatin1Char(' ') + QString::fromLatin1(receiver->metaObject()->className()) + QLatin1Char(' ') + receiver->objectName());
         if (type == QEvent::Paint) {
+            ++paintsSeen;
+            paintsByClass[QString::fromLatin1(receiver->metaObject()->className()) + QLatin1Char('<') + (receiver->parent() ? QString::fromLatin1(receiver->parent()->metaObject()->className()) + QLatin1Char('<') + (receiver->parent()->parent() ? receiver->parent()->parent()->metaObject()->className() : "") : QString())]++;
             if (auto *w = qobject_cast<QWidget *>(receiver))
                 if (const QString *name = viewOf(w))
                     painted[*name] = true;
@@ -129,11 +143,14 @@ public:
                     replotOf = viewOf(w);
         if (!isRefresh && !isPass && !replotOf)
             return QApplication::notify(receiver, event);
+        const long paintsBefore = paintsSeen;
         const auto t0 = Clock::now();
         const bool r = QApplication::notify(receiver, event);
         const double ms = std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
         if (isRefresh) {
             refresh.add(ms);
+            if (paintsSeen == paintsBefore)
+                emptyRefresh.add(ms);
             for (auto &p : painted)
                 if (p.second) {
                     ++refreshes[p.first];
@@ -275,6 +292,16 @@ int main(int argc, char *argv[])
                     (unsigned long long)skipped, (long long)lost - (long long)skipped,
                     (unsigned long long)(s.checksumFailures - s0.checksumFailures),
                     (unsigned long long)(s.bytesDiscarded - s0.bytesDiscarded));
+        if (qEnvironmentVariableIsSet("ARV_MEASURE_PAINTS"))
+            std::printf("  refreshes without a paint: %.1f/s, p50 %.2f ms\n",
+                        double(app.emptyRefresh.ms.size()) / seconds, app.emptyRefresh.quantile(0.5));
+        if (qEnvironmentVariableIsSet("ARV_MEASURE_PAINTS"))
+            for (const auto &p : app.refreshOrigins)
+                std::printf("  refresh inside %s: %.1f/s\n", qPrintable(p.first), double(p.second) / seconds);
+        if (qEnvironmentVariableIsSet("ARV_MEASURE_PAINTS"))
+            for (const auto &p : app.paintsByClass)
+                std::printf("  paints of %s: %.1f/s\n", qPrintable(p.first),
+                            double(p.second) / seconds);
         app.quit();
     });
     const int rc = app.exec();

@@ -1,5 +1,6 @@
 #include "app/Language.h"
 #include "app/MainWindow.h"
+#include "app/RefreshPacer.h"
 #include "serial/SerialLink.h"
 #include "tests/support/FakeView.h"
 #include "tests/support/Pty.h"
@@ -113,11 +114,20 @@ private slots:
 
         w.getSenseData({});
         w.getImuData({}); // an empty pass does not repaint the attitude plot
-        w.getImuData({1.0});
-        QCOMPARE(senseFeeds, 1);
+        QTRY_COMPARE(senseFeeds, 1);
         QCOMPARE(sense->paints, 1);
-        QCOMPARE(imuFeeds, 1);
+        QCOMPARE(imuFeeds, 0);
+        w.getImuData({1.0});
+        QTRY_COMPARE(imuFeeds, 1);
         QCOMPARE(imu->paints, 1);
+        QCOMPARE(senseFeeds, 1);
+        // Many passes before the next screen refresh: one feed, with the newest data.
+        for (int i = 0; i < 10; ++i)
+            w.getSenseData({});
+        QTRY_COMPARE(senseFeeds, 2);
+        QTest::qWait(3 * RefreshPacer::MinIntervalMs);
+        QCOMPARE(senseFeeds, 2);
+        QCOMPARE(sense->paints, 2);
         QCOMPARE(locationFeeds, 0); // not open
     }
 
