@@ -105,29 +105,28 @@ void bindViewWindows(MainWindow &window)
     // The 3D view: the newest quaternion that a pass brought (that series holds the current
     // pass only); the newest angles and the temperature. Its setters schedule one coalesced
     // repaint.
-    window.bindView(
-        ViewKind::Display3D,
-        binding<combineWidget>(
-            [mw, staging](combineWidget *view) {
-                const SampleHistory &h = mw->history();
-                if (staging->hasQuaternion)
-                    view->setQuaternion(staging->q[0], staging->q[1], staging->q[2],
-                                        staging->q[3]);
-                staging->hasQuaternion = false;
-                view->setAngles(float(newest(h.pitch)), float(newest(h.roll)),
-                                float(newest(h.yaw)));
-                view->setTemperature(mw->latestTemperature());
-            },
-            [mw, staging] {
-                const SampleHistory &h = mw->history();
-                if (h.q0.isEmpty())
-                    return;
-                staging->q[0] = h.q0.last();
-                staging->q[1] = h.q1.last();
-                staging->q[2] = h.q2.last();
-                staging->q[3] = h.q3.last();
-                staging->hasQuaternion = true;
-            }));
+    window.bindView(ViewKind::Display3D,
+                    binding<combineWidget>(
+                        [mw, staging](combineWidget *view) {
+                            const SampleHistory &h = mw->history();
+                            if (staging->hasQuaternion)
+                                view->setQuaternion(staging->q[0], staging->q[1], staging->q[2],
+                                                    staging->q[3]);
+                            staging->hasQuaternion = false;
+                            view->setAngles(float(newest(h.pitch)), float(newest(h.roll)),
+                                            float(newest(h.yaw)));
+                            view->setTemperature(mw->latestTemperature());
+                        },
+                        [mw, staging] {
+                            const SampleHistory &h = mw->history();
+                            if (h.q0.isEmpty())
+                                return;
+                            staging->q[0] = h.q0.last();
+                            staging->q[1] = h.q1.last();
+                            staging->q[2] = h.q2.last();
+                            staging->q[3] = h.q3.last();
+                            staging->hasQuaternion = true;
+                        }));
 
     // The read-outs: the texts of the newest pass that carried them.
     window.bindView(ViewKind::Temperature,

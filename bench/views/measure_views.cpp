@@ -21,6 +21,7 @@
 #include <QComboBox>
 #include <QLoggingCategory>
 #include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QTimer>
 
 #include <algorithm>
@@ -108,27 +109,13 @@ public:
     std::map<QString, Durations> replots;   // per view: replot (throttled redraw) times
     std::map<QString, bool> painted;
     Durations refresh, pass;
-    std::map<QString, int> paintsByClass;
-    long paintsSeen = 0;
-    Durations emptyRefresh;
 
-    std::vector<QString> outer;
-    std::map<QString, int> refreshOrigins;
     bool notify(QObject *receiver, QEvent *event) override
     {
         if (!recording)
             return QApplication::notify(receiver, event);
         const QEvent::Type type = event->type();
-        if (type == QEvent::UpdateRequest && receiver == topLevel)
-            refreshOrigins[outer.empty() ? QStringLiteral("event loop") : outer.back()]++;
-        struct Guard {
-            std::vector<QString> &o;
-            Guard(std::vector<QString> &v, QString s) : o(v) { o.push_back(s); }
-            ~Guard() { o.pop_back(); }
-        } guard(outer, QString::number(int(type)) + QLatin1Char(' ') + QString::fromLatin1(receiver->metaObject()->className()) + QLatin1Char(' ') + receiver->objectName());
         if (type == QEvent::Paint) {
-            ++paintsSeen;
-            paintsByClass[QString::fromLatin1(receiver->metaObject()->className()) + QLatin1Char('<') + (receiver->parent() ? QString::fromLatin1(receiver->parent()->metaObject()->className()) + QLatin1Char('<') + (receiver->parent()->parent() ? receiver->parent()->parent()->metaObject()->className() : "") : QString())]++;
             if (auto *w = qobject_cast<QWidget *>(receiver))
                 if (const QString *name = viewOf(w))
                     painted[*name] = true;
@@ -143,14 +130,11 @@ public:
                     replotOf = viewOf(w);
         if (!isRefresh && !isPass && !replotOf)
             return QApplication::notify(receiver, event);
-        const long paintsBefore = paintsSeen;
         const auto t0 = Clock::now();
         const bool r = QApplication::notify(receiver, event);
         const double ms = std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
         if (isRefresh) {
             refresh.add(ms);
-            if (paintsSeen == paintsBefore)
-                emptyRefresh.add(ms);
             for (auto &p : painted)
                 if (p.second) {
                     ++refreshes[p.first];
@@ -226,7 +210,17 @@ int main(int argc, char *argv[])
         if (QWidget *v = w.views()->window(a.first))
             app.viewRoots[v] = v->metaObject()->className();
     }
-    ui.mdiArea->tileSubWindows();
+    // Side by side in a grid, as a user would place them (windows wider than their cell
+    // overlap their neighbours).
+    {
+        const QList<QMdiSubWindow *> subs = ui.mdiArea->subWindowList();
+        const QSize area = ui.mdiArea->viewport()->size();
+        const int columns = 4, rows = 2;
+        for (int i = 0; i < subs.size(); ++i)
+            subs[i]->setGeometry((i % columns) * area.width() / columns,
+                                 (i / columns % rows) * area.height() / rows,
+                                 area.width() / columns, area.height() / rows);
+    }
     app.topLevel = &w;
     app.passReceiver = &w;
 
@@ -292,16 +286,6 @@ int main(int argc, char *argv[])
                     (unsigned long long)skipped, (long long)lost - (long long)skipped,
                     (unsigned long long)(s.checksumFailures - s0.checksumFailures),
                     (unsigned long long)(s.bytesDiscarded - s0.bytesDiscarded));
-        if (qEnvironmentVariableIsSet("ARV_MEASURE_PAINTS"))
-            std::printf("  refreshes without a paint: %.1f/s, p50 %.2f ms\n",
-                        double(app.emptyRefresh.ms.size()) / seconds, app.emptyRefresh.quantile(0.5));
-        if (qEnvironmentVariableIsSet("ARV_MEASURE_PAINTS"))
-            for (const auto &p : app.refreshOrigins)
-                std::printf("  refresh inside %s: %.1f/s\n", qPrintable(p.first), double(p.second) / seconds);
-        if (qEnvironmentVariableIsSet("ARV_MEASURE_PAINTS"))
-            for (const auto &p : app.paintsByClass)
-                std::printf("  paints of %s: %.1f/s\n", qPrintable(p.first),
-                            double(p.second) / seconds);
         app.quit();
     });
     const int rc = app.exec();
