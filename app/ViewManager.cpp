@@ -45,9 +45,13 @@ QWidget *ViewManager::open(ViewKind kind, const char *closeSlot, const char *pai
         connect(w, SIGNAL(closeWidget(bool)), m_receiver, closeSlot);
     if (paintSignal && mo->indexOfSlot("realtimePaintSlot()") >= 0)
         connect(m_receiver, paintSignal, w, SLOT(realtimePaintSlot()));
+    // The sub-window keeps the size the window gave itself, but never less than its
+    // content needs.
+    const QSize wanted = w->testAttribute(Qt::WA_Resized) ? w->size() : w->sizeHint();
     QMdiSubWindow *sub = m_area->addSubWindow(w);
     sub->setAttribute(Qt::WA_DeleteOnClose);
     sub->show();
+    sub->resize(sub->size() - w->size() + wanted.expandedTo(w->minimumSizeHint()));
     w->show();
     w->update();
     return w;

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <functional>
+#include <utility>
 
 class QMdiArea;
 
@@ -32,6 +33,14 @@ enum class ViewKind
 // the quaternion) until the next feed.
 struct ViewBinding
 {
+    using Create = std::function<QWidget *(QWidget *parent)>;
+    using Feed = std::function<void(QWidget *)>;
+    ViewBinding() = default;
+    ViewBinding(Create c, Feed f = {}, std::function<void()> k = {})
+        : create(std::move(c)), feed(std::move(f)), collect(std::move(k))
+    {
+    }
+
     std::function<QWidget *(QWidget *parent)> create;
     std::function<void(QWidget *)> feed;
     std::function<void()> collect;
