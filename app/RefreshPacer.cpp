@@ -27,12 +27,13 @@ void RefreshPacer::noteRefreshCost(double ms)
     // Quick to follow a rise (an OpenGL view opened), slower to forget it.
     const double weight = ms > m_costMs ? 0.5 : 0.1;
     m_costMs += weight * (ms - m_costMs);
-}
 
-int RefreshPacer::intervalMs() const
-{
-    const double wanted = std::ceil(2.0 * m_costMs);
-    return int(std::clamp(wanted, double(MinIntervalMs), double(MaxIntervalMs)));
+    const double wanted = 2.0 * m_costMs;
+    if (wanted <= 1.25 * m_intervalMs && wanted >= 0.6 * m_intervalMs)
+        return; // close enough: keep the rate steady
+    constexpr double frameMs = 1000.0 / 60.0;
+    const double frames = std::max(1.0, std::ceil(wanted / frameMs));
+    m_intervalMs = std::clamp(int(frames * frameMs), int(MinIntervalMs), int(MaxIntervalMs));
 }
 
 void RefreshPacer::fire()

@@ -10,10 +10,12 @@
 // request() may be called after every parse pass; due() is then emitted once, from the
 // event loop, no sooner than one interval after the previous due(), and always after the
 // newest request, so that the windows end up showing the newest data. The interval follows
-// the measured cost of a screen refresh (noteRefreshCost): twice the smoothed cost, between
-// MinIntervalMs and MaxIntervalMs, so that drawing takes at most about half of the GUI
-// thread's time and reading and input are never starved (a software-rendered OpenGL view
-// makes every refresh of the window expensive).
+// the measured cost of a screen refresh (noteRefreshCost): about twice the smoothed cost,
+// in whole display frames (1/60 s) between MinIntervalMs and MaxIntervalMs, so that drawing
+// takes at most about half of the GUI thread's time and reading and input are never
+// starved (a software-rendered OpenGL view makes every refresh of the window expensive).
+// The interval changes only when the cost has moved well away from it, so that the windows
+// are redrawn at a steady rate whatever the rate of the data.
 class RefreshPacer : public QObject
 {
     Q_OBJECT
@@ -31,7 +33,7 @@ public:
     // The time one screen refresh took.
     void noteRefreshCost(double ms);
     double smoothedCostMs() const { return m_costMs; }
-    int intervalMs() const;
+    int intervalMs() const { return m_intervalMs; }
 
 signals:
     void due();
@@ -42,4 +44,5 @@ private:
     QTimer m_timer;
     QElapsedTimer m_sinceLast;
     double m_costMs = 0.0;
+    int m_intervalMs = MinIntervalMs;
 };

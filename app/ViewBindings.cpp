@@ -15,14 +15,15 @@
 
 namespace {
 
-// Staging vectors between the history series and the windows. The plot windows copy what
-// they are given into storage of their own, so one set serves every window; its capacity
-// is kept from pass to pass, so feeding allocates nothing once the history is full.
+// Between the history series and the windows. The plot windows copy what they are given
+// into storage of their own, so three staging vectors serve every window, one after the
+// other; their capacity is kept, so feeding allocates nothing once the history is full.
 struct Staging
 {
-    std::array<QVector<double>, 9> v;
+    std::array<QVector<double>, 3> v;
 
-    // What a single pass carries, kept from the pass to the next feed.
+    // What a single pass carries, kept from the pass to the next feed of an open window
+    // (and forgotten when a new window is built).
     bool hasQuaternion = false;
     double q[4] = {0.0, 0.0, 0.0, 0.0};
     QString celsius, fahrenheit, utc, ins, gnss;
@@ -36,12 +37,18 @@ struct Staging
     }
 };
 
+// fresh: forgets what was kept for the previous window of the kind.
 template <typename Window>
-ViewBinding binding(std::function<void(Window *)> feed, std::function<void()> collect = {})
+ViewBinding binding(std::function<void(Window *)> feed, std::function<void()> collect = {},
+                    std::function<void()> fresh = {})
 {
     ViewBinding b;
     b.collect = std::move(collect);
-    b.create = [](QWidget *parent) -> QWidget * { return new Window(parent); };
+    b.create = [fresh](QWidget *parent) -> QWidget * {
+        if (fresh)
+            fresh();
+        return new Window(parent);
+    };
     if (feed)
         b.feed = [feed](QWidget *w) {
             if (auto *window = qobject_cast<Window *>(w))
@@ -126,7 +133,8 @@ void bindViewWindows(MainWindow &window)
                             staging->q[2] = h.q2.last();
                             staging->q[3] = h.q3.last();
                             staging->hasQuaternion = true;
-                        }));
+                        },
+                        [staging] { staging->hasQuaternion = false; }));
 
     // The read-outs: the texts of the newest pass that carried them.
     window.bindView(ViewKind::Temperature,
@@ -140,6 +148,10 @@ void bindViewWindows(MainWindow &window)
                         [mw, staging] {
                             staging->celsius = mw->parser().temperatureCelsiusText();
                             staging->fahrenheit = mw->parser().temperatureFahrenheitText();
+                        },
+                        [staging] {
+                            staging->celsius.clear();
+                            staging->fahrenheit.clear();
                         }));
 
     window.bindView(ViewKind::Utc, binding<UTCWidget>(
@@ -148,7 +160,8 @@ void bindViewWindows(MainWindow &window)
                                                view->setUtcText(staging->utc);
                                            staging->utc.clear();
                                        },
-                                       [mw, staging] { staging->utc = mw->parser().utcText(); }));
+                                       [mw, staging] { staging->utc = mw->parser().utcText(); },
+                                       [staging] { staging->utc.clear(); }));
 
     window.bindView(ViewKind::CombinedState,
                     binding<Combined_State_Widget>(
@@ -161,5 +174,9 @@ void bindViewWindows(MainWindow &window)
                         [mw, staging] {
                             staging->ins = mw->parser().insText();
                             staging->gnss = mw->parser().gnssText();
+                        },
+                        [staging] {
+                            staging->ins.clear();
+                            staging->gnss.clear();
                         }));
 }

@@ -6,11 +6,13 @@
 // - CPU of the process (which includes the simulated unit's thread) and of the GUI thread;
 // - passes per second and the time of one pass (read, parse, feed every open view);
 // - per window, screen refreshes it took part in per second;
-// - the time of one screen refresh (the main window's update request: paints every dirty
-//   view and composes the window), and of each window's replot;
+// - the time of one hand-over (every open view fed and its plots replotted) and of one
+//   screen refresh (the main window's update request: paints every dirty widget and
+//   composes the window), and of the two together;
 // - the GUI's answer time: an event posted every 100 ms from another thread, until handled;
 // - TID gaps and frames lost on the program's side (missing TIDs the unit did not skip).
 #include "app/MainWindow.h"
+#include "app/RefreshPacer.h"
 #include "protocol/CommandFrame.h"
 #include "protocol/FrameParser.h"
 #include "serial/ArvSimHost.h"
@@ -108,7 +110,8 @@ public:
     std::map<QString, int> refreshes;       // per view: screen refreshes it took part in
     std::map<QString, Durations> replots;   // per view: replot (throttled redraw) times
     std::map<QString, bool> painted;
-    Durations refresh, pass;
+    Durations refresh, pass, handOver, handOverAndRefresh;
+    double lastHandOverMs = 0.0;
 
     bool notify(QObject *receiver, QEvent *event) override
     {
@@ -123,18 +126,25 @@ public:
         }
         const bool isRefresh = type == QEvent::UpdateRequest && receiver == topLevel;
         const bool isPass = type == QEvent::MetaCall && receiver == passReceiver;
+        const bool isHandOver = type == QEvent::Timer && receiver->parent() &&
+                                qobject_cast<RefreshPacer *>(receiver->parent());
         const QString *replotOf = nullptr;
         if (type == QEvent::Timer)
             if (auto *t = qobject_cast<RedrawThrottle *>(receiver))
                 if (auto *w = qobject_cast<QWidget *>(t->parent()))
                     replotOf = viewOf(w);
-        if (!isRefresh && !isPass && !replotOf)
+        if (!isRefresh && !isPass && !isHandOver && !replotOf)
             return QApplication::notify(receiver, event);
         const auto t0 = Clock::now();
         const bool r = QApplication::notify(receiver, event);
         const double ms = std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
-        if (isRefresh) {
+        if (isHandOver) {
+            handOver.add(ms);
+            lastHandOverMs = ms;
+        } else if (isRefresh) {
             refresh.add(ms);
+            handOverAndRefresh.add(lastHandOverMs + ms);
+            lastHandOverMs = 0.0;
             for (auto &p : painted)
                 if (p.second) {
                     ++refreshes[p.first];
@@ -265,6 +275,14 @@ int main(int argc, char *argv[])
         std::printf("screen refreshes %.1f/s; refresh time p50 %.2f ms, p95 %.2f ms, max %.2f ms\n",
                     double(app.refresh.ms.size()) / seconds, app.refresh.quantile(0.5),
                     app.refresh.quantile(0.95), app.refresh.max());
+        std::printf("hand-overs %.1f/s (feed every open view and replot its plots); time p50 "
+                    "%.2f ms, p95 %.2f ms\n",
+                    double(app.handOver.ms.size()) / seconds, app.handOver.quantile(0.5),
+                    app.handOver.quantile(0.95));
+        std::printf("one refresh of all open views (hand-over + screen refresh): p50 %.2f ms, "
+                    "p95 %.2f ms, max %.2f ms\n",
+                    app.handOverAndRefresh.quantile(0.5), app.handOverAndRefresh.quantile(0.95),
+                    app.handOverAndRefresh.max());
         for (const auto &v : app.viewRoots) {
             const QString &name = v.second;
             const Durations &rp = app.replots[name];

@@ -31,6 +31,10 @@ private slots:
         for (int i = 0; i < 20; ++i)
             pacer.noteRefreshCost(50.0); // a software-rendered OpenGL window
         QVERIFY(qAbs(pacer.intervalMs() - 100) <= 1);
+        // Small changes of the cost keep the rate.
+        pacer.noteRefreshCost(56.0);
+        pacer.noteRefreshCost(45.0);
+        QVERIFY(qAbs(pacer.intervalMs() - 100) <= 1);
         pacer.noteRefreshCost(std::numeric_limits<double>::quiet_NaN());
         pacer.noteRefreshCost(-5.0);
         QVERIFY(qAbs(pacer.intervalMs() - 100) <= 1);
