@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-RefreshPacer::RefreshPacer(QObject *parent) : QObject(parent)
+RefreshPacer::RefreshPacer(QObject *parent) : QObject(parent), m_timer(this)
 {
     m_timer.setSingleShot(true);
     m_timer.setTimerType(Qt::PreciseTimer);
@@ -24,12 +24,11 @@ void RefreshPacer::noteRefreshCost(double ms)
 {
     if (!std::isfinite(ms) || ms < 0.0)
         return;
-    // Quick to follow a rise (an OpenGL view opened), slower to forget it.
-    const double weight = ms > m_costMs ? 0.5 : 0.1;
-    m_costMs += weight * (ms - m_costMs);
+    // Smoothed over about ten refreshes: a single slow one does not change the rate.
+    m_costMs += 0.1 * (ms - m_costMs);
 
     const double wanted = 2.0 * m_costMs;
-    if (wanted <= 1.25 * m_intervalMs && wanted >= 0.6 * m_intervalMs)
+    if (wanted <= 1.5 * m_intervalMs && wanted >= 0.6 * m_intervalMs)
         return; // close enough: keep the rate steady
     constexpr double frameMs = 1000.0 / 60.0;
     const double frames = std::max(1.0, std::ceil(wanted / frameMs));

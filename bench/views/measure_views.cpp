@@ -16,7 +16,6 @@
 #include "protocol/CommandFrame.h"
 #include "protocol/FrameParser.h"
 #include "serial/ArvSimHost.h"
-#include "views/RedrawThrottle.h"
 
 #include <QAction>
 #include <QApplication>
@@ -108,7 +107,6 @@ public:
     QObject *passReceiver = nullptr;
     std::map<QWidget *, QString> viewRoots; // view window -> name
     std::map<QString, int> refreshes;       // per view: screen refreshes it took part in
-    std::map<QString, Durations> replots;   // per view: replot (throttled redraw) times
     std::map<QString, bool> painted;
     Durations refresh, pass, handOver, handOverAndRefresh;
     double lastHandOverMs = 0.0;
@@ -128,12 +126,7 @@ public:
         const bool isPass = type == QEvent::MetaCall && receiver == passReceiver;
         const bool isHandOver = type == QEvent::Timer && receiver->parent() &&
                                 qobject_cast<RefreshPacer *>(receiver->parent());
-        const QString *replotOf = nullptr;
-        if (type == QEvent::Timer)
-            if (auto *t = qobject_cast<RedrawThrottle *>(receiver))
-                if (auto *w = qobject_cast<QWidget *>(t->parent()))
-                    replotOf = viewOf(w);
-        if (!isRefresh && !isPass && !isHandOver && !replotOf)
+        if (!isRefresh && !isPass && !isHandOver)
             return QApplication::notify(receiver, event);
         const auto t0 = Clock::now();
         const bool r = QApplication::notify(receiver, event);
@@ -150,10 +143,8 @@ public:
                     ++refreshes[p.first];
                     p.second = false;
                 }
-        } else if (isPass) {
-            pass.add(ms);
         } else {
-            replots[*replotOf].add(ms);
+            pass.add(ms);
         }
         return r;
     }
@@ -283,16 +274,9 @@ int main(int argc, char *argv[])
                     "p95 %.2f ms, max %.2f ms\n",
                     app.handOverAndRefresh.quantile(0.5), app.handOverAndRefresh.quantile(0.95),
                     app.handOverAndRefresh.max());
-        for (const auto &v : app.viewRoots) {
-            const QString &name = v.second;
-            const Durations &rp = app.replots[name];
-            std::printf("  %-22s refreshes %6.1f/s", qPrintable(name),
-                        double(app.refreshes[name]) / seconds);
-            if (!rp.ms.empty())
-                std::printf("  replots %6.1f/s, replot p95 %.2f ms", double(rp.ms.size()) / seconds,
-                            rp.quantile(0.95));
-            std::printf("\n");
-        }
+        for (const auto &v : app.viewRoots)
+            std::printf("  %-22s refreshes %6.1f/s\n", qPrintable(v.second),
+                        double(app.refreshes[v.second]) / seconds);
         std::printf("answer time p50 %.1f ms, p95 %.1f ms, max %.1f ms (%zu probes)\n",
                     prober.delays.quantile(0.5), prober.delays.quantile(0.95), prober.delays.max(),
                     prober.delays.ms.size());
