@@ -2,6 +2,8 @@
 
 #include "app/AboutDialog.h"
 #include "app/Language.h"
+#include "app/RefreshPacer.h"
+#include "app/ViewBindings.h"
 #include "serial/ArvSimHost.h"
 #include "serial/SerialLink.h"
 #include "serial/SimulatedUnitHost.h"
@@ -9,6 +11,7 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDebug>
 #include <QDesktopServices>
 #include <QIcon>
@@ -78,6 +81,8 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
     setWindowTitle(QStringLiteral("Quilvar ARV Manager"));
     m_ui.build(this);
     m_views = new ViewManager(m_ui.mdiArea, this, this);
+    m_refreshPacer = new RefreshPacer(this);
+    connect(m_refreshPacer, &RefreshPacer::due, this, &MainWindow::presentViews);
 
     connect(m_ui.closeAction, &QAction::triggered, this, &MainWindow::closeFile);
     connect(m_ui.quitAction, &QAction::triggered, this, &MainWindow::quitApplication);
@@ -100,14 +105,13 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
     connect(m_ui.refreshPortAction, &QAction::triggered, this, &MainWindow::updateAvailablePorts);
     connect(m_ui.portButton, &QPushButton::clicked, this, &MainWindow::slot_open_uart);
 
-    // Views without a window class yet, and the windows of later work, stay disabled.
-    for (QAction *a : {m_ui.display3DAction, m_ui.dataAction, m_ui.imuAction, m_ui.velocityAction,
-                       m_ui.locationAction, m_ui.utcAction, m_ui.temperatureAction,
-                       m_ui.combinedStateAction, m_ui.exportAction, m_ui.pathSettingAction,
-                       m_ui.commandWriteAction, m_ui.outputFormatAction, m_ui.dataSettingAction,
-                       m_ui.functionSettingAction, m_ui.postureResetAction, m_ui.gyroBiasAction,
-                       m_ui.mag3DAction, m_ui.mag2DAction, m_ui.updateAction})
+    // The windows of later work stay disabled until they are bound.
+    for (QAction *a : {m_ui.exportAction, m_ui.pathSettingAction, m_ui.commandWriteAction,
+                       m_ui.outputFormatAction, m_ui.dataSettingAction, m_ui.functionSettingAction,
+                       m_ui.postureResetAction, m_ui.gyroBiasAction, m_ui.mag3DAction,
+                       m_ui.mag2DAction, m_ui.updateAction})
         a->setEnabled(false);
+    bindViewWindows(*this);
 
     m_lossTimer.setInterval(LossPollMs);
     connect(&m_lossTimer, &QTimer::timeout, this, &MainWindow::captureSerialExceptions);
@@ -554,11 +558,11 @@ void MainWindow::parsePass(const QByteArray &chunk)
     if (m_parser.namesChanged())
         m_ui.contentsValue->setText(m_parser.contentsText());
     if (m_parser.passHasTemperature())
-        m_views->feed(ViewKind::Temperature);
+        noteViewData(ViewKind::Temperature);
     if (m_parser.passHasUtc())
-        m_views->feed(ViewKind::Utc);
+        noteViewData(ViewKind::Utc);
     if (m_parser.passHasFusion())
-        m_views->feed(ViewKind::CombinedState);
+        noteViewData(ViewKind::CombinedState);
 
     applyAnswers();
 
@@ -640,34 +644,75 @@ void MainWindow::applyAnswers()
         m_link->startQueries();
 }
 
+// The three slots on messageReady note which open windows the pass brought data for; the
+// windows are handed the newest data together, at most once per screen refresh
+// (presentViews), however many passes arrive in between.
 void MainWindow::updateOpenGLwidget(QVector<double>)
 {
-    m_views->feed(ViewKind::Display3D);
+    noteViewData(ViewKind::Display3D);
 }
 
 void MainWindow::getSenseData(QVector<double>)
 {
     m_parser.trimHistory(m_historyLimit);
-    if (m_views->isOpen(ViewKind::Location)) {
-        m_views->feed(ViewKind::Location);
-        emit imuVelocityMmessage();
-    }
-    if (m_views->isOpen(ViewKind::RealLocation)) {
-        m_views->feed(ViewKind::RealLocation);
-        emit imuLocationMmessage();
-    }
-    if (m_views->isOpen(ViewKind::SenseData)) {
-        m_views->feed(ViewKind::SenseData);
-        emit imuASMmessage();
-    }
+    noteViewData(ViewKind::Location);
+    noteViewData(ViewKind::RealLocation);
+    noteViewData(ViewKind::SenseData);
 }
 
 void MainWindow::getImuData(QVector<double> samples)
 {
-    if (!samples.isEmpty() && m_views->isOpen(ViewKind::Imu)) {
+    if (!samples.isEmpty())
+        noteViewData(ViewKind::Imu);
+}
+
+void MainWindow::noteViewData(ViewKind kind)
+{
+    if (m_views->notePass(kind))
+        m_refreshPacer->request();
+}
+
+void MainWindow::presentViews()
+{
+    if (m_views->takePending(ViewKind::Display3D))
+        m_views->feed(ViewKind::Display3D);
+    if (m_views->takePending(ViewKind::Location)) {
+        m_views->feed(ViewKind::Location);
+        emit imuVelocityMmessage();
+    }
+    if (m_views->takePending(ViewKind::RealLocation)) {
+        m_views->feed(ViewKind::RealLocation);
+        emit imuLocationMmessage();
+    }
+    if (m_views->takePending(ViewKind::SenseData)) {
+        m_views->feed(ViewKind::SenseData);
+        emit imuASMmessage();
+    }
+    if (m_views->takePending(ViewKind::Imu)) {
         m_views->feed(ViewKind::Imu);
         emit imuRPYmessage();
     }
+    for (ViewKind kind : {ViewKind::Temperature, ViewKind::Utc, ViewKind::CombinedState})
+        if (m_views->takePending(kind))
+            m_views->feed(kind);
+    // The plots replot now rather than from their own timers, so that everything the views
+    // changed reaches the screen in one refresh of the window.
+    m_views->flushRedraws();
+    // New label texts may change sizes: settle the layouts now, not after the refresh,
+    // which would then need a second one.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+}
+
+bool MainWindow::event(QEvent *event)
+{
+    if (event->type() != QEvent::UpdateRequest)
+        return QMainWindow::event(event);
+    // A screen refresh: every dirty widget of the window is painted and the window composed.
+    QElapsedTimer clock;
+    clock.start();
+    const bool handled = QMainWindow::event(event);
+    m_refreshPacer->noteRefreshCost(double(clock.nsecsElapsed()) / 1e6);
+    return handled;
 }
 
 void MainWindow::product_forbidden_function()

@@ -13,6 +13,7 @@
 #include <functional>
 #include <memory>
 
+class RefreshPacer;
 class SerialLink;
 class SimulatedUnitHost;
 
@@ -43,6 +44,7 @@ public:
     // Makes a view kind available: its action is enabled and its slot opens it.
     void bindView(ViewKind kind, ViewBinding binding);
     ViewManager *views() const { return m_views; }
+    RefreshPacer *refreshPacer() const { return m_refreshPacer; }
     // The record writer called after every pass while recording is active.
     void setRecordBatchWriter(std::function<void(const QVector<double> &, int)> writer);
     // Stops a running magnetometer calibration thread (close and loss call it).
@@ -144,6 +146,7 @@ public slots:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    bool event(QEvent *event) override;
 
 private:
     // The parse pass over one chunk; applies its results to the docks, views and hooks.
@@ -161,11 +164,14 @@ private:
     void fillPortList(const QStringList &systemPorts);
     void applyTexts();
     void openView(ViewKind kind);
+    void noteViewData(ViewKind kind);
+    void presentViews();
 
     MainWindowUi m_ui;
     FrameParser m_parser;
     SerialLink *m_link = nullptr;
     ViewManager *m_views = nullptr;
+    RefreshPacer *m_refreshPacer = nullptr;
     QTimer m_lossTimer;
     QTimer m_statsTimer;
 

@@ -1,5 +1,7 @@
 #include "app/ViewManager.h"
 
+#include "views/RedrawThrottle.h"
+
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMetaObject>
@@ -31,6 +33,7 @@ QWidget *ViewManager::open(ViewKind kind, const char *closeSlot, const char *pai
         return s.window;
 
     s.open = true;
+    s.pending = false;
     QWidget *w = s.binding.create(nullptr);
     if (!w) {
         s.open = false;
@@ -42,9 +45,13 @@ QWidget *ViewManager::open(ViewKind kind, const char *closeSlot, const char *pai
         connect(w, SIGNAL(closeWidget(bool)), m_receiver, closeSlot);
     if (paintSignal && mo->indexOfSlot("realtimePaintSlot()") >= 0)
         connect(m_receiver, paintSignal, w, SLOT(realtimePaintSlot()));
+    // The sub-window keeps the size the window gave itself, but never less than its
+    // content needs.
+    const QSize wanted = w->testAttribute(Qt::WA_Resized) ? w->size() : w->sizeHint();
     QMdiSubWindow *sub = m_area->addSubWindow(w);
     sub->setAttribute(Qt::WA_DeleteOnClose);
     sub->show();
+    sub->resize(sub->size() - w->size() + wanted.expandedTo(w->minimumSizeHint()));
     w->show();
     w->update();
     return w;
@@ -71,4 +78,32 @@ void ViewManager::feed(ViewKind kind) const
     const Slot &s = slot(kind);
     if (s.open && s.window && s.binding.feed)
         s.binding.feed(s.window);
+}
+
+bool ViewManager::notePass(ViewKind kind)
+{
+    Slot &s = slot(kind);
+    if (!s.open || !s.window)
+        return false;
+    if (s.binding.collect)
+        s.binding.collect();
+    s.pending = true;
+    return true;
+}
+
+bool ViewManager::takePending(ViewKind kind)
+{
+    Slot &s = slot(kind);
+    const bool due = s.pending && s.open && s.window;
+    s.pending = false;
+    return due;
+}
+
+void ViewManager::flushRedraws() const
+{
+    for (const Slot &s : m_slots)
+        if (s.open && s.window)
+            for (RedrawThrottle *t :
+                 s.window->findChildren<RedrawThrottle *>(QString(), Qt::FindDirectChildrenOnly))
+                t->flush();
 }

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <functional>
+#include <utility>
 
 class QMdiArea;
 
@@ -26,11 +27,23 @@ enum class ViewKind
 };
 
 // How a kind of view is made and fed. create builds the window (parent given);
-// feed, when set, hands it the current data (called by the main window while it is open).
+// feed, when set, hands it the current data (called by the main window while it is open,
+// at most once per screen refresh); collect, when set, is called on every parse pass that
+// brought data for the open window, to keep what only that pass carries (read-out texts,
+// the quaternion) until the next feed.
 struct ViewBinding
 {
+    using Create = std::function<QWidget *(QWidget *parent)>;
+    using Feed = std::function<void(QWidget *)>;
+    ViewBinding() = default;
+    ViewBinding(Create c, Feed f = {}, std::function<void()> k = {})
+        : create(std::move(c)), feed(std::move(f)), collect(std::move(k))
+    {
+    }
+
     std::function<QWidget *(QWidget *parent)> create;
     std::function<void(QWidget *)> feed;
+    std::function<void()> collect;
 };
 
 // Open-once management: one pointer and one open flag per kind. A window reports its
@@ -56,6 +69,13 @@ public:
     void setOpenFlag(ViewKind kind, bool open);
     // Hands the open window its data through the binding's feed.
     void feed(ViewKind kind) const;
+    // The last pass brought data for this kind: when its window is open, the binding's
+    // collect runs and the window is marked for the next feed. False when it is not open.
+    bool notePass(ViewKind kind);
+    // True (and the mark cleared) when the open window of this kind awaits a feed.
+    bool takePending(ViewKind kind);
+    // Runs the pending throttled redraws of every open window at once.
+    void flushRedraws() const;
 
 private:
     struct Slot
@@ -63,6 +83,7 @@ private:
         ViewBinding binding;
         QPointer<QWidget> window;
         bool open = false;
+        bool pending = false;
     };
     Slot &slot(ViewKind kind) { return m_slots[std::size_t(kind)]; }
     const Slot &slot(ViewKind kind) const { return m_slots[std::size_t(kind)]; }

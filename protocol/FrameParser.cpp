@@ -60,6 +60,13 @@ QVector<double> HistorySeries::toVector() const
     return v;
 }
 
+void HistorySeries::copyTo(QVector<double> &dst) const
+{
+    dst.resize(size());
+    if (size() > 0)
+        std::memcpy(dst.data(), m_data.data() + m_head, sizeof(double) * std::size_t(size()));
+}
+
 void SampleHistory::trim(int limit)
 {
     for (HistorySeries *s : {&accX,     &accY,      &accZ,     &gyroX, &gyroY, &gyroZ, &magX, &magY,

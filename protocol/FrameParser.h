@@ -27,6 +27,8 @@ public:
     void trim(int limit);
     // A copy of the held values, oldest first (what the view windows receive).
     QVector<double> toVector() const;
+    // The same into dst, reusing dst's storage (dst must not share its data).
+    void copyTo(QVector<double> &dst) const;
 
 private:
     std::vector<double> m_data;

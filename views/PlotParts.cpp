@@ -57,6 +57,10 @@ void applyToggle(QCPGraph *graph, const QCheckBox *box, const QColor &colour)
 
 void addCurves(QCustomPlot *plot)
 {
+    // A replot only marks the plot for the next screen refresh: an immediate repaint per
+    // plot would refresh the whole main window once for every plot (and compose it anew
+    // each time when an OpenGL view is open).
+    plot->setPlottingHint(QCP::phImmediateRefresh, false);
     for (int i = 0; i < 3; ++i) {
         QCPGraph *graph = plot->addGraph(plot->xAxis, plot->yAxis);
         graph->setPen(QPen(curveColour(i)));

@@ -25,7 +25,8 @@ QWidget *makeCurveControl(const QString &name, const QColor &colour, int nameWid
 // while not. The curve stays in the plot and in its axis range.
 void applyToggle(QCPGraph *graph, const QCheckBox *box, const QColor &colour);
 
-// Adds the three curves, red, green and blue, on the bottom and left axes.
+// Adds the three curves, red, green and blue, on the bottom and left axes; a replot with
+// the refresh hint then schedules the repaint instead of painting at once.
 void addCurves(QCustomPlot *plot);
 
 // Full axes box: the top and right axes follow the bottom and left ranges.

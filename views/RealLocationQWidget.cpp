@@ -28,6 +28,12 @@ RealLocationQWidget::RealLocationQWidget(QWidget *parent)
     m_plot->yAxis->setLabelFont(labelFont);
     m_plot->xAxis->setTicker(QSharedPointer<QCPAxisTicker>(new FiveSubTickTicker));
     m_plot->yAxis->setTicker(QSharedPointer<QCPAxisTicker>(new FiveSubTickTicker));
+    // Fixes lie a few millionths of a degree apart: the tick labels need the decimals that
+    // tell them apart (six decimals are about 0.1 m).
+    for (QCPAxis *axis : {m_plot->xAxis, m_plot->yAxis}) {
+        axis->setNumberFormat(QStringLiteral("f"));
+        axis->setNumberPrecision(6);
+    }
     PlotParts::setupAxesBox(m_plot);
     m_plot->yAxis2->setTicker(m_plot->yAxis->ticker());
     layout->addWidget(m_plot);

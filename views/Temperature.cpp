@@ -30,6 +30,12 @@ Temperature::Temperature(QWidget *parent) : QWidget(parent)
     m_fahrenheit = new QLabel(blanks, this);
     for (QLabel *label : {celsiusCaption, m_celsius, fahrenheitCaption, m_fahrenheit})
         label->setStyleSheet(labelStyle);
+    // Wide enough for the longest value in this font, so that no digit is cut off.
+    for (QLabel *label : {m_celsius, m_fahrenheit}) {
+        label->ensurePolished();
+        label->setMinimumWidth(
+            label->fontMetrics().horizontalAdvance(QStringLiteral("-000.00 °F ")));
+    }
     grid->addWidget(celsiusCaption, 0, 0);
     grid->addWidget(m_celsius, 0, 1);
     grid->addWidget(fahrenheitCaption, 1, 0);

@@ -23,6 +23,11 @@ UTCWidget::UTCWidget(QWidget *parent) : QWidget(parent)
     m_clock = new QLabel(QStringLiteral(" 2000-01-01-00:00:00 "), this);
     m_clock->setStyleSheet(QStringLiteral("font-family:\"微软雅黑\"; font-size:38pt;"));
     m_clock->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
+    // Wide enough for the longest time text in this font, so that no digit is cut off.
+    m_clock->ensurePolished();
+    m_clock->setMinimumWidth(
+        m_clock->fontMetrics().horizontalAdvance(QStringLiteral(" 0000-00-00 00:00:00.000 ")) +
+        2 * m_clock->margin());
     layout->addWidget(m_clock);
 }
 

@@ -1,5 +1,6 @@
 #include "app/Language.h"
 #include "app/MainWindow.h"
+#include "app/RefreshPacer.h"
 #include "serial/SerialLink.h"
 #include "tests/support/FakeView.h"
 #include "tests/support/Pty.h"
@@ -63,15 +64,18 @@ private slots:
     {
         MainWindow w;
         const MainWindowUi &ui = w.ui();
+        // The view windows are bound from the start; the windows of later work are not.
         for (QAction *a :
              {ui.display3DAction, ui.dataAction, ui.imuAction, ui.velocityAction, ui.locationAction,
-              ui.utcAction, ui.temperatureAction, ui.combinedStateAction, ui.recordAction,
-              ui.stopRecordAction, ui.commandWriteAction, ui.pathSettingAction, ui.updateAction})
+              ui.utcAction, ui.temperatureAction, ui.combinedStateAction})
+            QVERIFY2(a->isEnabled(), qPrintable(a->text()));
+        for (QAction *a : {ui.recordAction, ui.stopRecordAction, ui.commandWriteAction,
+                           ui.pathSettingAction, ui.updateAction})
             QVERIFY2(!a->isEnabled(), qPrintable(a->text()));
-        w.showDisplay(); // nothing bound: nothing opens
+        w.slotCommandWrite(); // nothing bound: nothing opens
         QVERIFY(w.ui().mdiArea->subWindowList().isEmpty());
-        w.bindView(ViewKind::Display3D, fakeBinding());
-        QVERIFY(ui.display3DAction->isEnabled());
+        w.bindView(ViewKind::CommandWrite, fakeBinding());
+        QVERIFY(ui.commandWriteAction->isEnabled());
     }
 
     void eachViewOpensOnce()
@@ -110,11 +114,20 @@ private slots:
 
         w.getSenseData({});
         w.getImuData({}); // an empty pass does not repaint the attitude plot
-        w.getImuData({1.0});
-        QCOMPARE(senseFeeds, 1);
+        QTRY_COMPARE(senseFeeds, 1);
         QCOMPARE(sense->paints, 1);
-        QCOMPARE(imuFeeds, 1);
+        QCOMPARE(imuFeeds, 0);
+        w.getImuData({1.0});
+        QTRY_COMPARE(imuFeeds, 1);
         QCOMPARE(imu->paints, 1);
+        QCOMPARE(senseFeeds, 1);
+        // Many passes before the next screen refresh: one feed, with the newest data.
+        for (int i = 0; i < 10; ++i)
+            w.getSenseData({});
+        QTRY_COMPARE(senseFeeds, 2);
+        QTest::qWait(3 * RefreshPacer::MinIntervalMs);
+        QCOMPARE(senseFeeds, 2);
+        QCOMPARE(sense->paints, 2);
         QCOMPARE(locationFeeds, 0); // not open
     }
 

@@ -1,0 +1,79 @@
+#include "app/RefreshPacer.h"
+
+#include <QElapsedTimer>
+#include <QSignalSpy>
+#include <QtTest>
+
+class TestRefreshPacer : public QObject
+{
+    Q_OBJECT
+private slots:
+    void manyRequestsGiveOneDueAndLaterRequestsAnother()
+    {
+        RefreshPacer pacer;
+        QSignalSpy due(&pacer, &RefreshPacer::due);
+        for (int i = 0; i < 100; ++i)
+            pacer.request();
+        QVERIFY(pacer.isPending());
+        QTRY_COMPARE(due.count(), 1);
+        QTest::qWait(3 * RefreshPacer::MinIntervalMs);
+        QCOMPARE(due.count(), 1); // nothing new: no further refresh
+        pacer.request();          // new data after the refresh: it is not lost
+        QTRY_COMPARE(due.count(), 2);
+    }
+
+    void dueFollowsTheRefreshCost()
+    {
+        RefreshPacer pacer;
+        QCOMPARE(pacer.intervalMs(), RefreshPacer::MinIntervalMs);
+        for (int i = 0; i < 50; ++i)
+            pacer.noteRefreshCost(1.0);
+        QCOMPARE(pacer.intervalMs(), RefreshPacer::MinIntervalMs);
+        for (int i = 0; i < 200; ++i)
+            pacer.noteRefreshCost(50.0); // a software-rendered OpenGL window
+        // About twice the cost, in whole display frames.
+        const int interval = pacer.intervalMs();
+        QVERIFY2(interval >= 66 && interval <= 167, qPrintable(QString::number(interval)));
+        const double frames = interval / (1000.0 / 60.0);
+        QVERIFY(qAbs(frames - qRound(frames)) * (1000.0 / 60.0) < 1.0);
+        // Single slow or quick refreshes and small changes of the cost keep the rate.
+        for (double cost : {90.0, 10.0, 56.0, 45.0, 50.0})
+            pacer.noteRefreshCost(cost);
+        QCOMPARE(pacer.intervalMs(), interval);
+        pacer.noteRefreshCost(std::numeric_limits<double>::quiet_NaN());
+        pacer.noteRefreshCost(-5.0);
+        QCOMPARE(pacer.intervalMs(), interval);
+        pacer.noteRefreshCost(10000.0);
+        QCOMPARE(pacer.intervalMs(), RefreshPacer::MaxIntervalMs);
+        pacer.noteRefreshCost(1.0);
+        QCOMPARE(pacer.intervalMs(), RefreshPacer::MaxIntervalMs);
+        for (int i = 0; i < 200; ++i)
+            pacer.noteRefreshCost(1.0);
+        QCOMPARE(pacer.intervalMs(), RefreshPacer::MinIntervalMs);
+    }
+
+    void duesAreSpacedByTheInterval()
+    {
+        RefreshPacer pacer;
+        for (int i = 0; i < 200; ++i)
+            pacer.noteRefreshCost(40.0);
+        const int interval = pacer.intervalMs();
+        QVERIFY(interval >= 50);
+        QElapsedTimer clock;
+        QVector<qint64> at;
+        connect(&pacer, &RefreshPacer::due, this, [&] { at << clock.elapsed(); });
+        clock.start();
+        pacer.request();
+        QTRY_COMPARE(at.size(), 1);
+        pacer.request();
+        QTRY_COMPARE(at.size(), 2);
+        QVERIFY2(at[1] - at[0] >= interval - 1, qPrintable(QString::number(at[1] - at[0])));
+        pacer.request();
+        pacer.cancel();
+        QTest::qWait(150);
+        QCOMPARE(at.size(), 2);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestRefreshPacer)
+#include "tst_refreshpacer.moc"

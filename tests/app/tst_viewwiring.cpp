@@ -1,0 +1,270 @@
+// Every view window of the View menu, opened from its action on the built-in simulated unit
+// ("ARV-SIM"): each is fed while it is open, closes with the port, and opens only once.
+#include "app/Language.h"
+#include "app/MainWindow.h"
+#include "views/Combined_State_Widget.h"
+#include "views/LocationQWidget.h"
+#include "views/RealLocationQWidget.h"
+#include "views/Temperature.h"
+#include "views/UTCWidget.h"
+#include "views/attributeLabel.h"
+#include "views/combineWidget.h"
+#include "views/imuWidget.h"
+#include "views/openGLwidget.h"
+#include "views/senseDataWidget.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPointer>
+#include <QRegularExpression>
+#include <QtTest>
+
+namespace {
+
+// Warnings and critical messages of the run; Qt reports painting trouble this way.
+QStringList g_warnings;
+QtMessageHandler g_previousHandler = nullptr;
+
+void recordWarnings(QtMsgType type, const QMessageLogContext &context, const QString &text)
+{
+    if (type == QtWarningMsg || type == QtCriticalMsg)
+        g_warnings << text;
+    if (g_previousHandler)
+        g_previousHandler(type, context, text);
+}
+
+QStringList paintWarnings()
+{
+    QStringList found;
+    for (const QString &w : g_warnings)
+        if (w.contains(QLatin1String("paint"), Qt::CaseInsensitive) ||
+            w.contains(QLatin1String("QPainter")) ||
+            w.contains(QLatin1String("OpenGL"), Qt::CaseInsensitive))
+            found << w;
+    return found;
+}
+
+struct ViewAction
+{
+    ViewKind kind;
+    QAction *action;
+};
+
+QVector<ViewAction> viewActions(const MainWindow &w)
+{
+    const MainWindowUi &ui = w.ui();
+    return {{ViewKind::Display3D, ui.display3DAction},
+            {ViewKind::SenseData, ui.dataAction},
+            {ViewKind::Imu, ui.imuAction},
+            {ViewKind::Location, ui.velocityAction},
+            {ViewKind::RealLocation, ui.locationAction},
+            {ViewKind::Utc, ui.utcAction},
+            {ViewKind::Temperature, ui.temperatureAction},
+            {ViewKind::CombinedState, ui.combinedStateAction}};
+}
+
+template <typename T> T *view(const MainWindow &w, ViewKind kind)
+{
+    return qobject_cast<T *>(w.views()->window(kind));
+}
+
+bool plotHasData(QCustomPlot *plot, int graphs)
+{
+    for (int i = 0; i < graphs; ++i)
+        if (plot->graph(i)->dataCount() == 0)
+            return false;
+    return true;
+}
+
+const QString blanks13(13, QLatin1Char(' '));
+const QString utcStart = QStringLiteral(" 2000-01-01-00:00:00 ");
+
+} // namespace
+
+class TestViewWiring : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase() { g_previousHandler = qInstallMessageHandler(recordWarnings); }
+    void cleanupTestCase() { qInstallMessageHandler(g_previousHandler); }
+    void init()
+    {
+        Language::setChinese(true);
+        g_warnings.clear();
+    }
+
+    void everyViewIsFedFromTheUnitAndClosesWithThePort()
+    {
+        MainWindow w;
+        w.resize(1600, 1000);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        w.ui().baudCombo->setCurrentIndex(0); // 921600
+        w.openSimulatedUnit();
+        QVERIFY(w.isPortOpen());
+
+        QVector<QPointer<QWidget>> windows;
+        for (const ViewAction &va : viewActions(w)) {
+            QVERIFY2(va.action->isEnabled(), qPrintable(va.action->text()));
+            va.action->trigger();
+            QVERIFY2(w.views()->isOpen(va.kind), qPrintable(va.action->text()));
+            windows << w.views()->window(va.kind);
+        }
+        QCOMPARE(w.ui().mdiArea->subWindowList().size(), 8);
+        w.ui().mdiArea->tileSubWindows();
+
+        auto *sense = view<senseDataWidget>(w, ViewKind::SenseData);
+        auto *imu = view<imuWidget>(w, ViewKind::Imu);
+        auto *velocity = view<LocationQWidget>(w, ViewKind::Location);
+        auto *position = view<RealLocationQWidget>(w, ViewKind::RealLocation);
+        auto *display = view<combineWidget>(w, ViewKind::Display3D);
+        auto *temperature = view<Temperature>(w, ViewKind::Temperature);
+        auto *utc = view<UTCWidget>(w, ViewKind::Utc);
+        auto *state = view<Combined_State_Widget>(w, ViewKind::CombinedState);
+        QVERIFY(sense && imu && velocity && position && display && temperature && utc && state);
+
+        // At every hand-over the windows get the newest data: the curves end with the
+        // history's newest values, and the 3D view shows the newest angles and temperature.
+        int handOvers = 0;
+        QStringList stale;
+        connect(&w, &MainWindow::imuASMmessage, &w, [&] {
+            ++handOvers;
+            const SampleHistory &h = w.history();
+            const QCPGraphDataContainer &acc = *sense->accelerationPlot()->graph(0)->data();
+            const QCPGraphDataContainer &mag = *sense->magneticPlot()->graph(2)->data();
+            if (acc.isEmpty() || (acc.constEnd() - 1)->value != h.accX.last() || mag.isEmpty() ||
+                (mag.constEnd() - 1)->value != h.magZ.last())
+                stale << QStringLiteral("sensor plot");
+            if (acc.size() != h.accX.size())
+                stale << QStringLiteral("sensor plot length");
+            if (display->readout()->yaw() != float(h.yaw.last()) ||
+                display->readout()->pitch() != float(h.pitch.last()) ||
+                display->temperature() != w.latestTemperature())
+                stale << QStringLiteral("3D read-out");
+        });
+        connect(&w, &MainWindow::imuRPYmessage, &w, [&] {
+            const QCPGraphDataContainer &roll = *imu->plot()->graph(0)->data();
+            if (roll.isEmpty() || (roll.constEnd() - 1)->value != w.history().roll.last())
+                stale << QStringLiteral("attitude plot");
+        });
+
+        // Let the data flow for a few seconds; every window has been drawn with it.
+        QTRY_VERIFY_WITH_TIMEOUT(w.parser().statistics().frames > 200, 10000);
+        QTest::qWait(1500);
+        QVERIFY(handOvers > 10);
+        QVERIFY2(stale.isEmpty(), qPrintable(stale.join(QLatin1Char(','))));
+        QVERIFY(plotHasData(sense->accelerationPlot(), 3));
+        QVERIFY(plotHasData(sense->angularVelocityPlot(), 3));
+        QVERIFY(plotHasData(sense->magneticPlot(), 3));
+        QVERIFY(plotHasData(imu->plot(), 3));
+        QVERIFY(plotHasData(velocity->plot(), 3));
+        QVERIFY(plotHasData(position->plot(), 1));
+        QVERIFY(display->scene()->hasQuaternion());
+        QVERIFY(display->temperature() != 0.0);
+        QVERIFY2(temperature->celsiusValue().endsWith(QStringLiteral(" °C")),
+                 qPrintable(temperature->celsiusValue()));
+        QVERIFY(temperature->fahrenheitValue().endsWith(QStringLiteral(" °F")));
+        QVERIFY2(QRegularExpression(
+                     QStringLiteral("^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\\.\\d{3}$"))
+                     .match(utc->utcText())
+                     .hasMatch(),
+                 qPrintable(utc->utcText()));
+        QVERIFY(!state->insStateText().isEmpty());
+        QVERIFY(!state->gnssStateText().isEmpty());
+
+        // Closing the port closes every view; the windows go away and nothing is fed any more.
+        w.slot_open_uart();
+        QVERIFY(!w.isPortOpen());
+        for (const ViewAction &va : viewActions(w))
+            QVERIFY(!w.views()->isOpen(va.kind));
+        QTRY_VERIFY(w.ui().mdiArea->subWindowList().isEmpty());
+        for (const QPointer<QWidget> &p : windows)
+            QTRY_VERIFY(!p);
+        QTest::qWait(200); // pending redraws of the closed windows must not fire
+        QVERIFY(Temperature::isAbsent() && UTCWidget::isAbsent() &&
+                Combined_State_Widget::isAbsent());
+        QVERIFY2(paintWarnings().isEmpty(), qPrintable(paintWarnings().join(QLatin1Char('\n'))));
+    }
+
+    void eachViewOpensOnceAndAfreshAfterClosing()
+    {
+        MainWindow w;
+        w.resize(1600, 1000);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        const QVector<ViewAction> actions = viewActions(w);
+        for (const ViewAction &va : actions) {
+            va.action->trigger();
+            QPointer<QWidget> first = w.views()->window(va.kind);
+            QVERIFY(first);
+            va.action->trigger();
+            QCOMPARE(w.views()->window(va.kind), first.data());
+        }
+        QCOMPARE(w.ui().mdiArea->subWindowList().size(), actions.size());
+
+        // Closing a window from its frame forgets it; the action builds a new one.
+        for (const ViewAction &va : actions) {
+            QPointer<QWidget> old = w.views()->window(va.kind);
+            QMdiSubWindow *sub = nullptr;
+            for (QMdiSubWindow *s : w.ui().mdiArea->subWindowList())
+                if (s->widget() == old)
+                    sub = s;
+            QVERIFY(sub);
+            sub->close();
+            QVERIFY(!w.views()->isOpen(va.kind));
+            QTRY_VERIFY(!old);
+            va.action->trigger();
+            QVERIFY(w.views()->isOpen(va.kind));
+            QVERIFY(w.views()->window(va.kind));
+        }
+        QCOMPARE(w.ui().mdiArea->subWindowList().size(), actions.size());
+        QVERIFY2(paintWarnings().isEmpty(), qPrintable(paintWarnings().join(QLatin1Char('\n'))));
+    }
+
+    void readOutsAreLeftAloneWhileClosedAndStartBlank()
+    {
+        MainWindow w;
+        w.show();
+        w.openSimulatedUnit();
+        QVERIFY(w.isPortOpen());
+        w.showTemp();
+        w.showUTC();
+        w.showCombinedState();
+        QTRY_VERIFY_WITH_TIMEOUT(
+            view<Temperature>(w, ViewKind::Temperature)->celsiusValue() != blanks13, 10000);
+        QTRY_VERIFY(view<UTCWidget>(w, ViewKind::Utc)->utcText() != utcStart);
+        QTRY_VERIFY(
+            !view<Combined_State_Widget>(w, ViewKind::CombinedState)->insStateText().isEmpty());
+
+        // Closed while frames keep coming: the windows are gone and nothing writes to them.
+        w.ui().mdiArea->closeAllSubWindows();
+        QTRY_VERIFY(w.ui().mdiArea->subWindowList().isEmpty());
+        QTRY_VERIFY(Temperature::isAbsent() && UTCWidget::isAbsent() &&
+                    Combined_State_Widget::isAbsent());
+        const quint64 frames = w.parser().statistics().frames;
+        QTRY_VERIFY(w.parser().statistics().frames > frames + 20);
+        QVERIFY(w.isPortOpen());
+
+        // Reopened: blank until the next pass that carries their items.
+        w.showTemp();
+        w.showUTC();
+        w.showCombinedState();
+        auto *temperature = view<Temperature>(w, ViewKind::Temperature);
+        auto *utc = view<UTCWidget>(w, ViewKind::Utc);
+        auto *state = view<Combined_State_Widget>(w, ViewKind::CombinedState);
+        QCOMPARE(temperature->celsiusValue(), blanks13);
+        QCOMPARE(temperature->fahrenheitValue(), blanks13);
+        QCOMPARE(utc->utcText(), utcStart);
+        QVERIFY(state->insStateText().isEmpty() && state->gnssStateText().isEmpty());
+        QTRY_VERIFY(temperature->celsiusValue().endsWith(QStringLiteral(" °C")));
+        QTRY_VERIFY(utc->utcText() != utcStart);
+        QTRY_VERIFY(!state->gnssStateText().isEmpty());
+        w.slot_open_uart();
+        QTRY_VERIFY(w.ui().mdiArea->subWindowList().isEmpty());
+    }
+};
+
+QTEST_MAIN(TestViewWiring)
+#include "tst_viewwiring.moc"
