@@ -172,6 +172,7 @@ private:
     SerialLink *m_link = nullptr;
     ViewManager *m_views = nullptr;
     RefreshPacer *m_refreshPacer = nullptr;
+    double m_handOverMs = 0.0; // time the last hand-over of data to the views took
     QTimer m_lossTimer;
     QTimer m_statsTimer;
 

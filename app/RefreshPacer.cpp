@@ -27,9 +27,12 @@ void RefreshPacer::noteRefreshCost(double ms)
     // Smoothed over about ten refreshes: a single slow one does not change the rate.
     m_costMs += 0.1 * (ms - m_costMs);
 
+    // Drawing may take at most half of the GUI thread: the interval grows as soon as twice
+    // the cost exceeds it, and shrinks only once the cost has fallen well below, so that the
+    // rate stays steady around a boundary.
     const double wanted = 2.0 * m_costMs;
-    if (wanted <= 1.5 * m_intervalMs && wanted >= 0.6 * m_intervalMs)
-        return; // close enough: keep the rate steady
+    if (wanted <= m_intervalMs && wanted >= 0.45 * m_intervalMs)
+        return;
     constexpr double frameMs = 1000.0 / 60.0;
     const double frames = std::max(1.0, std::ceil(wanted / frameMs));
     m_intervalMs = std::clamp(int(frames * frameMs), int(MinIntervalMs), int(MaxIntervalMs));

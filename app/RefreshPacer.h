@@ -10,12 +10,12 @@
 // request() may be called after every parse pass; due() is then emitted once, from the
 // event loop, no sooner than one interval after the previous due(), and always after the
 // newest request, so that the windows end up showing the newest data. The interval follows
-// the measured cost of a screen refresh (noteRefreshCost): about twice the smoothed cost,
-// in whole display frames (1/60 s) between MinIntervalMs and MaxIntervalMs, so that drawing
-// takes at most about half of the GUI thread's time and reading and input are never
-// starved (a software-rendered OpenGL view makes every refresh of the window expensive).
-// The interval changes only when the cost has moved well away from it, so that the windows
-// are redrawn at a steady rate whatever the rate of the data.
+// the measured cost of a screen refresh and of the hand-over before it (noteRefreshCost):
+// at least twice the smoothed cost, in whole display frames (1/60 s) between MinIntervalMs
+// and MaxIntervalMs, so that drawing takes at most about half of the GUI thread's time and
+// reading and input are never starved (a software-rendered OpenGL view makes every refresh
+// of the window expensive). The interval shrinks only when the cost has fallen well below
+// it, so that the windows are redrawn at a steady rate whatever the rate of the data.
 class RefreshPacer : public QObject
 {
     Q_OBJECT
