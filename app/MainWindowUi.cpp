@@ -202,6 +202,9 @@ void MainWindowUi::build(QMainWindow *w)
 
     mdiArea = new QMdiArea(w);
     mdiArea->setWindowIcon(windowIcon);
+    // A view larger than the area stays reachable.
+    mdiArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    mdiArea->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     w->setCentralWidget(mdiArea);
 
     statsLabel = new QLabel(w);

@@ -1,6 +1,7 @@
 #include "app/MainWindow.h"
 
 #include <QApplication>
+#include <QScreen>
 #include <QTimer>
 
 int main(int argc, char *argv[])
@@ -15,6 +16,12 @@ int main(int argc, char *argv[])
         const bool demo = app.arguments().contains(QStringLiteral("--demo"));
         {
             MainWindow window;
+            // Room for the plot windows: most of the screen, centred.
+            if (const QScreen *screen = QGuiApplication::primaryScreen()) {
+                const QRect free = screen->availableGeometry();
+                window.resize(free.size() * 0.9);
+                window.move(free.center() - window.rect().center());
+            }
             window.show();
             if (demo)
                 QTimer::singleShot(0, &window, &MainWindow::openSimulatedUnit);
