@@ -57,6 +57,13 @@ void Information_Write_Thread::run()
                 return;
             const quint64 ticket = ++m_nextTicket;
             m_pending = ticket;
+            // A stop that came after the check above may have missed this ticket: without
+            // this second look the thread would wait a whole WriteWaitMs before it stops.
+            if (m_stop) {
+                if (m_pending.exchange(0) == 0)
+                    m_written.acquire(); // the stop claimed the ticket and released
+                return;
+            }
             emit writeRequested(q.frame, ticket);
             if (!m_written.tryAcquire(1, WriteWaitMs)) {
                 // Timed out; if the GUI thread claimed the ticket meanwhile, its release

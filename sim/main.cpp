@@ -199,6 +199,9 @@ int main(int argc, char *argv[])
     sigaddset(&stopSignals, SIGTERM);
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
+    // Read before the unit starts: a bad value ends the program through exit().
+    const double duration = p.isSet("duration") ? number(p, "duration", 0, 1e9) : -1.0;
+
     SimulatedUnit unit(c);
     QString error;
     if (!unit.start(&error))
@@ -209,14 +212,16 @@ int main(int argc, char *argv[])
         link = p.value("link");
         const QByteArray l = QFile::encodeName(link);
         ::unlink(l.constData()); // a stale link of an earlier run
-        if (::symlink(QFile::encodeName(device).constData(), l.constData()) != 0)
-            fail(QStringLiteral("cannot make the link %1: %2")
-                     .arg(link, QString::fromLocal8Bit(strerror(errno))));
+        if (::symlink(QFile::encodeName(device).constData(), l.constData()) != 0) {
+            const QString reason = QString::fromLocal8Bit(strerror(errno));
+            // exit() does not join the unit's thread: stop it before the statics go.
+            unit.stop();
+            fail(QStringLiteral("cannot make the link %1: %2").arg(link, reason));
+        }
     }
     std::printf("%s\n", qPrintable(device));
     std::fflush(stdout);
 
-    const double duration = p.isSet("duration") ? number(p, "duration", 0, 1e9) : -1.0;
     timespec start{};
     clock_gettime(CLOCK_MONOTONIC, &start);
     int signal = 0;

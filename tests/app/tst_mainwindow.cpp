@@ -1,6 +1,7 @@
 #include "app/Language.h"
 #include "app/MainWindow.h"
 #include "app/RefreshPacer.h"
+#include "serial/Information_Write_Thread.h"
 #include "serial/SerialLink.h"
 #include "tests/support/FakeView.h"
 #include "tests/support/Pty.h"
@@ -169,6 +170,30 @@ private slots:
         QVERIFY(w.close());
         QCOMPARE(seen, QStringLiteral("ARV Manager will be closed|Do you want to close it?"));
         QVERIFY(!w.serialPort());
+    }
+
+    // The window goes while everything runs: the port is open, the query thread waits for
+    // answers that never come, a view is open with data waiting for the next refresh.
+    void destroyedWhileThePortAndTheQueriesRun()
+    {
+        PtyPair pty;
+        QVERIFY(pty.isValid());
+        auto *w = new MainWindow;
+        w->show();
+        w->bindView(ViewKind::SenseData, fakeBinding());
+        w->ui().portCombo->setEditText(pty.slavePath());
+        w->slot_open_uart();
+        QVERIFY(w->isPortOpen());
+        w->dataVisualization();
+        QVERIFY(w->views()->isOpen(ViewKind::SenseData));
+        QPointer<Information_Write_Thread> queries = w->serialLink()->queryThread();
+        QByteArray written;
+        QTRY_VERIFY((written += pty.readAll(), !written.isEmpty())); // the first query is out
+        QVERIFY(queries->isRunning());
+        w->getSenseData({}); // a feed is due at the next refresh
+        delete w;
+        QVERIFY(!queries);
+        QTest::qWait(50); // nothing of the window fires any more
     }
 
     void languageSwitchCoversTheWindow()

@@ -2,6 +2,8 @@
 // ("ARV-SIM"): each is fed while it is open, closes with the port, and opens only once.
 #include "app/Language.h"
 #include "app/MainWindow.h"
+#include "serial/SerialLink.h"
+#include "serial/SimulatedUnitHost.h"
 #include "views/Combined_State_Widget.h"
 #include "views/LocationQWidget.h"
 #include "views/RealLocationQWidget.h"
@@ -263,6 +265,35 @@ private slots:
         QTRY_VERIFY(!state->gnssStateText().isEmpty());
         w.slot_open_uart();
         QTRY_VERIFY(w.ui().mdiArea->subWindowList().isEmpty());
+    }
+
+    // The unit is lost while every view is being fed; then, opened again, the window goes
+    // without the port being closed first, the simulated unit streaming into every view.
+    void lostAndDestroyedWhileTheViewsAreFed()
+    {
+        auto *w = new MainWindow;
+        w->resize(1600, 1000);
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w));
+        w->openSimulatedUnit();
+        QVERIFY(w->isPortOpen());
+        for (const ViewAction &va : viewActions(*w))
+            va.action->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(w->parser().statistics().frames > 100, 10000);
+        w->serialLink()->simulatedUnitHost()->disconnectUnit();
+        QTRY_VERIFY_WITH_TIMEOUT(!w->isPortOpen(), 2 * MainWindow::LossPollMs);
+        QTRY_VERIFY(w->ui().mdiArea->subWindowList().isEmpty());
+
+        w->slot_open_uart();
+        QVERIFY(w->isPortOpen());
+        for (const ViewAction &va : viewActions(*w))
+            va.action->trigger();
+        const QPointer<QWidget> sense = w->views()->window(ViewKind::SenseData);
+        QTRY_VERIFY_WITH_TIMEOUT(w->parser().statistics().frames > 100, 10000);
+        delete w;
+        QVERIFY(!sense);
+        QTest::qWait(100); // nothing of the window fires any more
+        QVERIFY2(paintWarnings().isEmpty(), qPrintable(paintWarnings().join(QLatin1Char('\n'))));
     }
 };
 

@@ -22,6 +22,24 @@ private slots:
         QCOMPARE(requests.first().at(0).toByteArray(), CommandFrame::queryProductId());
     }
 
+    // A stop can come at any point of a turn, also between the thread's stop check and its
+    // next request: it never waits out a write.
+    void stopAtAnyMomentReturnsAtOnce()
+    {
+        IdentificationFlags flags;
+        Information_Write_Thread thread(&flags);
+        QElapsedTimer clock;
+        clock.start();
+        for (int i = 0; i < 300; ++i) {
+            thread.startQueries();
+            QThread::usleep(unsigned(i % 7) * 20);
+            thread.stopAndWait();
+            QVERIFY(thread.isFinished());
+        }
+        QVERIFY2(clock.elapsed() < Information_Write_Thread::WriteWaitMs,
+                 qPrintable(QString::number(clock.elapsed())));
+    }
+
     void knownFlagsSkipTheirQueries()
     {
         IdentificationFlags flags;
