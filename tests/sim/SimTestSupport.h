@@ -26,7 +26,6 @@ struct DecodedFrame
 {
     int tid = 0;
     QMap<int, QVector<double>> items; // item ID → decoded values
-    qint64 atMs = 0;                  // when the host had it
 };
 
 struct DecodedAnswer
@@ -36,79 +35,87 @@ struct DecodedAnswer
     QByteArray data;
 };
 
-// Splits a stream into output frames and command-layout answers; other bytes are skipped.
-// Output frames are tried first; a frame is accepted only when every item is known and
-// fits. skipped (optional) counts the bytes passed over, an unfinished frame at the end
-// not included.
-inline void decodeStream(const QByteArray &stream, QVector<DecodedFrame> &frames,
-                         QVector<DecodedAnswer> &answers, int *skipped = nullptr)
+struct Decoded
 {
+    QVector<DecodedFrame> frames;
+    QVector<DecodedAnswer> answers;
+    int skipped = 0; // bytes passed over, an unfinished frame at the end not included
+};
+
+// Splits a stream into output frames and command-layout answers; other bytes are skipped.
+// A frame is accepted only when every item is known and fits.
+inline Decoded decodeStream(const QByteArray &stream)
+{
+    Decoded d;
     const auto *b = reinterpret_cast<const std::uint8_t *>(stream.constData());
     const int size = stream.size();
-    int skip = 0;
-    int p = 0;
-    while (p + 7 <= size) {
-        if (b[p] != 0x51 || b[p + 1] != 0x56) {
-            ++p;
-            ++skip;
-            continue;
-        }
-        if (OutputFrame::isValidAt(b + p, size - p)) {
-            const int L = b[p + 4];
-            DecodedFrame f;
-            f.tid = b[p + 2] | (b[p + 3] << 8);
-            bool ok = true;
-            for (int q = p + 5; q < p + 5 + L;) {
-                const ItemKind *kind = ItemKind::find(b[q]);
-                if (!kind || b[q + 1] != kind->length || q + 2 + kind->length > p + 5 + L) {
-                    ok = false;
-                    break;
+    for (int p = 0; p + 7 <= size;) {
+        if (b[p] == 0x51 && b[p + 1] == 0x56) {
+            if (OutputFrame::isValidAt(b + p, size - p)) {
+                const int L = b[p + 4];
+                DecodedFrame f;
+                f.tid = b[p + 2] | (b[p + 3] << 8);
+                int q = p + 5;
+                for (const ItemKind *k = nullptr; q < p + 5 + L; q += 2 + k->length) {
+                    k = ItemKind::find(b[q]);
+                    if (!k || b[q + 1] != k->length || q + 2 + k->length > p + 5 + L)
+                        break;
+                    QVector<double> v(k->valueCount);
+                    ItemCodec::decode(*k, b + q + 2, v.data());
+                    f.items.insert(k->id, v);
                 }
-                QVector<double> v(kind->valueCount);
-                ItemCodec::decode(*kind, b + q + 2, v.data());
-                f.items.insert(kind->id, v);
-                q += 2 + kind->length;
+                if (q == p + 5 + L) {
+                    d.frames.append(f);
+                    p += L + 7;
+                    continue;
+                }
             }
-            if (ok) {
-                frames.append(f);
-                p += L + 7;
-                continue;
+            const int word = b[p + 3] | (b[p + 4] << 8), n = word >> 3;
+            if (p + n + 7 <= size) {
+                const Checksum c = Checksum::over(b + p + 2, static_cast<std::size_t>(n + 3));
+                if (c.ck1 == b[p + n + 5] && c.ck2 == b[p + n + 6]) {
+                    d.answers.append({b[p + 2], word & 7, stream.mid(p + 5, n)});
+                    p += n + 7;
+                    continue;
+                }
             }
+            if (p + b[p + 4] + 7 > size)
+                break; // an unfinished frame at the end
         }
-        const int n = (b[p + 3] | (b[p + 4] << 8)) >> 3;
-        if (p + n + 7 <= size) {
-            const Checksum c = Checksum::over(b + p + 2, static_cast<std::size_t>(n + 3));
-            if (c.ck1 == b[p + n + 5] && c.ck2 == b[p + n + 6]) {
-                answers.append({b[p + 2], (b[p + 3] | (b[p + 4] << 8)) & 7, stream.mid(p + 5, n)});
-                p += n + 7;
-                continue;
-            }
-        }
-        if (p + b[p + 4] + 7 > size)
-            break; // an unfinished frame at the end
         ++p;
-        ++skip;
+        ++d.skipped;
     }
-    if (skipped)
-        *skipped = skip;
+    return d;
+}
+
+inline QVector<DecodedFrame> framesOf(const QByteArray &stream)
+{
+    return decodeStream(stream).frames;
+}
+
+// Answers of one class in a stream.
+inline QVector<DecodedAnswer> answersOf(const QByteArray &stream, int cls)
+{
+    QVector<DecodedAnswer> out;
+    for (const DecodedAnswer &a : decodeStream(stream).answers)
+        if (a.cls == cls)
+            out.append(a);
+    return out;
 }
 
 // The host's end of the line: the slave device opened as a raw serial port.
 class HostLine
 {
 public:
-    HostLine() = default;
-    ~HostLine() { close(); }
-    HostLine(const HostLine &) = delete;
-    HostLine &operator=(const HostLine &) = delete;
-
+    ~HostLine()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
     bool open(const QString &path, speed_t speed)
     {
-        close();
         m_fd = ::open(path.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
-        if (m_fd < 0)
-            return false;
-        return setSpeed(speed);
+        return m_fd >= 0 && setSpeed(speed);
     }
     bool setSpeed(speed_t speed)
     {
@@ -119,17 +126,11 @@ public:
         cfsetspeed(&t, speed);
         return tcsetattr(m_fd, TCSANOW, &t) == 0;
     }
-    void close()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-        m_fd = -1;
-    }
     bool write(const QByteArray &bytes)
     {
         return ::write(m_fd, bytes.constData(), static_cast<size_t>(bytes.size())) == bytes.size();
     }
-    // Reads for ms milliseconds (or until done() says so), appending to the stream.
+    // Reads for ms milliseconds (or until done() says so).
     QByteArray readFor(int ms, const std::function<bool(const QByteArray &)> &done = nullptr)
     {
         QByteArray got;
@@ -158,32 +159,11 @@ public:
         readFor(20);
     }
     bool failed() const { return m_failed; }
-    int fd() const { return m_fd; }
 
 private:
     int m_fd = -1;
     bool m_failed = false;
 };
-
-// Answers of one class in a stream.
-inline QVector<DecodedAnswer> answersOf(const QByteArray &stream, int cls)
-{
-    QVector<DecodedFrame> frames;
-    QVector<DecodedAnswer> answers, out;
-    decodeStream(stream, frames, answers);
-    for (const DecodedAnswer &a : answers)
-        if (a.cls == cls)
-            out.append(a);
-    return out;
-}
-
-inline QVector<DecodedFrame> framesOf(const QByteArray &stream)
-{
-    QVector<DecodedFrame> frames;
-    QVector<DecodedAnswer> answers;
-    decodeStream(stream, frames, answers);
-    return frames;
-}
 
 inline double norm(const QVector<double> &v)
 {
