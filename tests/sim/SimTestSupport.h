@@ -3,7 +3,7 @@
 // Host-side helpers of the simulated unit's tests: a plain POSIX serial line on the
 // pseudo-terminal and a decoder of the byte stream built on the protocol core.
 
-#include "protocol/Checksum.h"
+#include "protocol/Answer.h"
 #include "protocol/ItemCodec.h"
 #include "protocol/ItemKind.h"
 #include "protocol/OutputFrame.h"
@@ -70,14 +70,11 @@ inline Decoded decodeStream(const QByteArray &stream)
                     continue;
                 }
             }
-            const int word = b[p + 3] | (b[p + 4] << 8), n = word >> 3;
-            if (p + n + 7 <= size) {
-                const Checksum c = Checksum::over(b + p + 2, static_cast<std::size_t>(n + 3));
-                if (c.ck1 == b[p + n + 5] && c.ck2 == b[p + n + 6]) {
-                    d.answers.append({b[p + 2], word & 7, stream.mid(p + 5, n)});
-                    p += n + 7;
-                    continue;
-                }
+            Answer a;
+            if (Answer::readAt(b + p, size - p, a)) {
+                d.answers.append({a.cls, a.op, stream.mid(p + 5, a.dataLength)});
+                p += a.totalLength();
+                continue;
             }
             if (p + b[p + 4] + 7 > size)
                 break; // an unfinished frame at the end
