@@ -112,39 +112,32 @@ class TestCalibFits : public QObject
 
 private slots:
     // First, so that the two threads make the very first calls of the 3D fit (which set up
-    // its model field) together. Results must equal one thread's to the bit.
+    // its model field) together. Results must equal one thread's exactly.
     void twoThreadsMatchOneThread()
     {
         Samples s = makeSamples(kR, kX0, 1.0, 5000, 17);
         std::vector<double> ex, ey;
         ellipsePoints(3, 2, 20, 5000, ex, ey);
-        constexpr int rounds = 10;
-        std::vector<Calib3DParameters> fits3D[2];
-        std::vector<EllipseFit> fits2D[2];
+        Calib3DParameters fits3D[2][10];
+        EllipseFit fits2D[2][10];
         std::atomic<int> ready{0};
         auto work = [&](int t) {
-            ready.fetch_add(1);
-            while (ready.load() < 2) {
+            for (ready.fetch_add(1); ready.load() < 2;) {
             }
-            for (int k = 0; k < rounds; ++k) {
-                fits3D[t].push_back(s.fit());
-                fits2D[t].push_back(fitPoints(ex, ey));
+            for (int k = 0; k < 10; ++k) {
+                fits3D[t][k] = s.fit();
+                fits2D[t][k] = fitPoints(ex, ey);
             }
         };
         std::thread a(work, 0), b(work, 1);
         a.join();
         b.join();
-
         const Calib3DParameters one3D = s.fit();
         const EllipseFit one2D = fitPoints(ex, ey);
         QVERIFY(std::fabs(one3D[0] - 1.2) < 1e-9 && std::fabs(one2D.tiltDegrees - 20) < 1e-9);
-        for (int t = 0; t < 2; ++t) {
-            QCOMPARE(int(fits3D[t].size()), rounds);
-            for (const Calib3DParameters &p : fits3D[t])
-                QVERIFY(std::memcmp(p.data(), one3D.data(), sizeof(double) * 12) == 0);
-            for (const EllipseFit &e : fits2D[t])
-                QVERIFY(std::memcmp(&e, &one2D, sizeof e) == 0);
-        }
+        for (int k = 0; k < 20; ++k)
+            QVERIFY(fits3D[k / 10][k % 10] == one3D &&
+                    std::memcmp(&fits2D[k / 10][k % 10], &one2D, sizeof one2D) == 0);
     }
 
     // Readings made with R and X0 against a true field scaled by c: the fit returns R / c and
@@ -154,7 +147,6 @@ private slots:
         QTest::addColumn<Mat3>("r");
         QTest::addColumn<Vec3>("x0");
         QTest::addColumn<double>("scale");
-        QTest::newRow("identity") << Mat3{1, 0, 0, 0, 1, 0, 0, 0, 1} << Vec3{0, 0, 0} << 1.0;
         QTest::newRow("general") << kR << kX0 << 1.0;
         QTest::newRow("general, field x 3.7") << kR << kX0 << 3.7;
         QTest::newRow("raw counts") << Mat3{0.002, 0, 0.0001, 0, 0.0025, 0, 0.0002, 0, 0.0018}
@@ -181,8 +173,7 @@ private slots:
         std::uniform_real_distribution<double> yaw(-720, 720);
         for (int i = 0; i < s.n; ++i)
             s.attitudes[3 * i + 2] = yaw(rng);
-        const Calib3DParameters after = s.fit();
-        QVERIFY(std::memcmp(before.data(), after.data(), sizeof(double) * 12) == 0);
+        QVERIFY(s.fit() == before); // the same values, not only close ones
     }
 
     // Too little attitude variation: non-finite parameters, no exception.
