@@ -18,7 +18,6 @@
 #include <QAction>
 #include <QComboBox>
 #include <QMdiArea>
-#include <QMdiSubWindow>
 #include <QPointer>
 #include <QRegularExpression>
 #include <QtTest>
@@ -204,8 +203,10 @@ private slots:
         const quint64 frames = w->parser().statistics().frames;
         QTRY_VERIFY(w->parser().statistics().frames > frames + 20);
         QVERIFY(w->isPortOpen());
+        // Every view said it closed (closeWidget(false)): each action builds a new window.
         for (const ViewAction &va : viewActions(*w))
             va.action->trigger();
+        QCOMPARE(w->ui().mdiArea->subWindowList().size(), 8);
         auto *temperature = view<Temperature>(*w, ViewKind::Temperature);
         auto *utc = view<UTCWidget>(*w, ViewKind::Utc);
         auto *state = view<Combined_State_Widget>(*w, ViewKind::CombinedState);

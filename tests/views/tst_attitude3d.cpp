@@ -4,7 +4,6 @@
 #include "views/openGLwidget.h"
 
 #include <QHash>
-#include <QSignalSpy>
 #include <QtTest>
 
 namespace {
@@ -98,10 +97,6 @@ private slots:
         QCOMPARE(w.readout()->roll(), 2.0f);
         w.setTemperature(25.0);
         QCOMPARE(w.temperature(), 25.0);
-        QSignalSpy closed(&w, &combineWidget::closeWidget);
-        w.show();
-        w.close();
-        QVERIFY(closed.count() == 1 && !closed.first().first().toBool());
     }
 
     void boxTurnsWithTheQuaternion()

@@ -4,9 +4,6 @@
 #include "views/UTCWidget.h"
 
 #include <QLabel>
-#include <QMdiArea>
-#include <QMdiSubWindow>
-#include <QSignalSpy>
 #include <QtTest>
 
 class TestReadouts : public QObject
@@ -62,27 +59,6 @@ private slots:
         Combined_State_Widget chinese;
         Language::setChinese(false);
         QCOMPARE(chinese.windowTitle(), QStringLiteral("组合状态"));
-    }
-
-    // Closed from its sub-window frame, each read-out says so.
-    void closingTheSubWindowReportsClosed()
-    {
-        QMdiArea area;
-        area.show();
-        auto *t = new Temperature;
-        auto *u = new UTCWidget;
-        auto *c = new Combined_State_Widget;
-        QSignalSpy ts(t, &Temperature::closeWidget);
-        QSignalSpy us(u, &UTCWidget::closeWidget);
-        QSignalSpy cs(c, &Combined_State_Widget::closeWidget);
-        for (QWidget *w :
-             {static_cast<QWidget *>(t), static_cast<QWidget *>(u), static_cast<QWidget *>(c)}) {
-            QMdiSubWindow *sub = area.addSubWindow(w);
-            sub->show();
-            sub->close();
-        }
-        for (QSignalSpy *spy : {&ts, &us, &cs})
-            QVERIFY(spy->count() == 1 && !spy->first().first().toBool());
     }
 };
 

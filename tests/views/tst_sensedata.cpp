@@ -177,16 +177,6 @@ private slots:
         w.realtimePaintSlot();
         QCOMPARE(w.accelerationPlot()->graph(0)->dataCount(), 10);
     }
-
-    void closingReportsClosed()
-    {
-        senseDataWidget w;
-        w.show();
-        QSignalSpy closed(&w, &senseDataWidget::closeWidget);
-        w.close();
-        QCOMPARE(closed.count(), 1);
-        QVERIFY(!closed.first().first().toBool() && !w.isOpen());
-    }
 };
 
 QTEST_MAIN(TestSenseData)

@@ -4,7 +4,6 @@
 #include "views/imuWidget.h"
 
 #include <QCheckBox>
-#include <QSignalSpy>
 #include <QtTest>
 
 namespace {
@@ -114,26 +113,6 @@ private slots:
         w.setPosition({}, {}, {});
         w.realtimePaintSlot(); // nothing new: the last picture stays
         QCOMPARE(w.plot()->graph(0)->dataCount(), 3);
-    }
-
-    void closingReportsClosed()
-    {
-        imuWidget attitude;
-        LocationQWidget velocity;
-        RealLocationQWidget position;
-        QSignalSpy a(&attitude, &imuWidget::closeWidget);
-        QSignalSpy v(&velocity, &LocationQWidget::closeWidget);
-        QSignalSpy p(&position, &RealLocationQWidget::closeWidget);
-        for (QWidget *window :
-             {static_cast<QWidget *>(&attitude), static_cast<QWidget *>(&velocity),
-              static_cast<QWidget *>(&position)}) {
-            window->show();
-            window->close();
-        }
-        for (QSignalSpy *spy : {&a, &v, &p}) {
-            QVERIFY(spy->count() == 1 && !spy->first().first().toBool());
-        }
-        QVERIFY(!attitude.isOpen() && !velocity.isOpen() && !position.isOpen());
     }
 };
 

@@ -2,7 +2,6 @@
 #include "views/RedrawThrottle.h"
 #include "views/ScrollingTimeline.h"
 
-#include <QElapsedTimer>
 #include <QtTest>
 #include <cmath>
 #include <limits>
@@ -76,31 +75,8 @@ private slots:
         QTRY_COMPARE(redraws, 1);
         QTest::qWait(50);
         QCOMPARE(redraws, 1);
-    }
-
-    void throttleKeepsAFrameBetweenRedrawsAndEndsWithTheNewest()
-    {
-        int redraws = 0;
-        qint64 lastRedraw = 0;
-        QElapsedTimer clock;
-        clock.start();
-        RedrawThrottle throttle([&] {
-            ++redraws;
-            lastRedraw = clock.nsecsElapsed();
-        });
-        qint64 lastRequest = 0;
-        while (clock.elapsed() < 300) {
-            throttle.request();
-            lastRequest = clock.nsecsElapsed();
-            QTest::qWait(1);
-        }
-        QTRY_VERIFY(!throttle.isPending());
-        QVERIFY2(redraws >= 2, qPrintable(QString::number(redraws)));
-        // At least a frame between two redraws (slack for timer rounding).
-        const qint64 lastRedrawMs = lastRedraw / 1000000;
-        QVERIFY2(redraws <= lastRedrawMs / (RedrawThrottle::frameIntervalMs - 1) + 2,
-                 qPrintable(QStringLiteral("%1 redraws in %2 ms").arg(redraws).arg(lastRedrawMs)));
-        QVERIFY(lastRedraw >= lastRequest);
+        throttle.request(); // newer data after the redraw is not lost
+        QTRY_COMPARE(redraws, 2);
     }
 
     void throttleFlushAndCancel()
