@@ -63,16 +63,10 @@ private slots:
 
     void viewActionsWaitForTheirWindowClass()
     {
+        // The view windows are bound from the start (tst_viewwiring); later windows are not.
         MainWindow w;
         const MainWindowUi &ui = w.ui();
-        // The view windows are bound from the start; the windows of later work are not.
-        for (QAction *a :
-             {ui.display3DAction, ui.dataAction, ui.imuAction, ui.velocityAction, ui.locationAction,
-              ui.utcAction, ui.temperatureAction, ui.combinedStateAction})
-            QVERIFY2(a->isEnabled(), qPrintable(a->text()));
-        for (QAction *a : {ui.recordAction, ui.stopRecordAction, ui.commandWriteAction,
-                           ui.pathSettingAction, ui.updateAction})
-            QVERIFY2(!a->isEnabled(), qPrintable(a->text()));
+        QVERIFY(!ui.commandWriteAction->isEnabled() && !ui.updateAction->isEnabled());
         w.slotCommandWrite(); // nothing bound: nothing opens
         QVERIFY(w.ui().mdiArea->subWindowList().isEmpty());
         w.bindView(ViewKind::CommandWrite, fakeBinding());
@@ -88,7 +82,6 @@ private slots:
         w.ui().display3DAction->trigger();
         QCOMPARE(w.ui().mdiArea->subWindowList().size(), 1);
         QPointer<QWidget> first = w.views()->window(ViewKind::Display3D);
-        QVERIFY(first);
 
         w.ui().mdiArea->closeAllSubWindows();
         QTRY_VERIFY(!first);
@@ -121,7 +114,6 @@ private slots:
         w.getImuData({1.0});
         QTRY_COMPARE(imuFeeds, 1);
         QCOMPARE(imu->paints, 1);
-        QCOMPARE(senseFeeds, 1);
         // Many passes before the next screen refresh: one feed, with the newest data.
         for (int i = 0; i < 10; ++i)
             w.getSenseData({});
@@ -140,8 +132,6 @@ private slots:
         QVERIFY(w.isVisible());
         w.bindView(ViewKind::Temperature, fakeBinding());
         w.showTemp();
-        QTRY_VERIFY(w.ui().mdiArea->activeSubWindow() ||
-                    !w.ui().mdiArea->subWindowList().isEmpty());
         w.ui().mdiArea->setActiveSubWindow(w.ui().mdiArea->subWindowList().first());
         w.ui().closeAction->trigger();
         QTRY_VERIFY(!w.views()->isOpen(ViewKind::Temperature));
@@ -161,9 +151,7 @@ private slots:
         answerNextMessageBox(QMessageBox::Cancel, &seen);
         QVERIFY(!w.close());
         QCOMPARE(seen, QStringLiteral("ARV Manager 即将关闭|是否选择关闭它?"));
-        QVERIFY(w.isVisible());
-        QVERIFY(w.isPortOpen());
-        QVERIFY(w.serialPort() && w.serialPort()->isOpen());
+        QVERIFY(w.isVisible() && w.isPortOpen() && w.serialPort()->isOpen());
 
         w.slot_translate_English();
         answerNextMessageBox(QMessageBox::Ok, &seen);
@@ -196,46 +184,19 @@ private slots:
         QTest::qWait(50); // nothing of the window fires any more
     }
 
+    // Beyond the menus (tst_language): docks, captions and the port button switch too.
     void languageSwitchCoversTheWindow()
     {
         MainWindow w;
         const MainWindowUi &ui = w.ui();
         QCOMPARE(ui.productDock->windowTitle(), QStringLiteral("产品信息栏"));
         QCOMPARE(ui.portButton->text(), QStringLiteral("打开串口"));
-        QCOMPARE(ui.recordAction->text(), QStringLiteral("开始采样"));
         w.slot_translate_English();
-        const QStringList english{ui.portsDock->windowTitle(),    ui.productDock->windowTitle(),
-                                  ui.stateDock->windowTitle(),    ui.messageDock->windowTitle(),
-                                  ui.serialNumberCaption->text(), ui.softwareVersionCaption->text(),
-                                  ui.frequencyCaption->text(),    ui.contentsCaption->text(),
-                                  ui.algorithmCaption->text(),    ui.fileMenu->title(),
-                                  ui.display3DAction->text(),     ui.toolMenu->title(),
-                                  ui.calibrationMenu->title(),    ui.magnetometerMenu->title(),
-                                  ui.helpMenu->title(),           ui.updateAction->text(),
-                                  ui.stopRecordAction->text(),    ui.refreshPortAction->text(),
-                                  ui.baudLabel->text(),           ui.portButton->text()};
+        const QStringList english{ui.portsDock->windowTitle(), ui.serialNumberCaption->text(),
+                                  ui.stopRecordAction->text(), ui.portButton->text()};
         QCOMPARE(english, (QStringList{"Currently Available Ports",
-                                       "Product Information Bar",
-                                       "Current State Bar",
-                                       "Message Bar",
-                                       "Serial Number:",
-                                       "Software Version",
-                                       "Output Frequency:",
-                                       "Output Contents:",
-                                       "Algorithm Mode:",
-                                       "File",
-                                       "3D Displays",
-                                       "Tool",
-                                       "Reset and Calibration",
-                                       "&Magnetometer",
-                                       "&Help",
-                                       "&Firmware Update",
-                                       "Stop Recording",
-                                       "Refresh Port",
-                                       "Baudrate：",
-                                       "Open Port"}));
+                                       "Serial Number:", "Stop Recording", "Open Port"}));
         w.slot_translate_Chinese();
-        QCOMPARE(ui.stateDock->windowTitle(), QStringLiteral("当前状态栏"));
         QCOMPARE(ui.baudLabel->text(), QStringLiteral("波特率："));
     }
 
@@ -248,13 +209,10 @@ private slots:
         const QStringList system = SerialLink::systemPortNames();
         QCOMPARE(w.selectedPortName(),
                  system.isEmpty() ? QStringLiteral("ARV-SIM") : system.first());
-        QCOMPARE(w.ui().portTree->topLevelItemCount(), combo->count());
         QCOMPARE(w.selectedBaudRate(), 460800);
-        QCOMPARE(w.ui().baudCombo->currentText(), QStringLiteral("460800"));
         w.ui().baudCombo->setCurrentIndex(0);
         QCOMPARE(w.selectedBaudRate(), 921600);
-        // Refresh while the list holds no system port keeps it.
-        w.updateAvailablePorts();
+        w.updateAvailablePorts(); // a refresh keeps the simulated unit
         QCOMPARE(combo->itemText(combo->count() - 1), QStringLiteral("ARV-SIM"));
         // A typed device path becomes the selected port.
         combo->setEditText(QStringLiteral("/dev/ttyACM7"));
@@ -267,7 +225,6 @@ private slots:
         w.ui().portCombo->setEditText(QStringLiteral("/dev/arv-no-such-port"));
         w.slot_open_uart();
         QVERIFY(!w.isPortOpen());
-        QCOMPARE(w.ui().portButton->text(), QStringLiteral("打开串口"));
         QCOMPARE(messages(w).size(), 1);
         QVERIFY2(
             messages(w).last().startsWith(QStringLiteral("无法打开串口 /dev/arv-no-such-port：")),
@@ -281,20 +238,17 @@ private slots:
 
     void permissionFailureNamesTheFix()
     {
-        const QString cn =
-            SerialLink::openFailureText("ttyUSB9", "/dev/arv-missing-ttyUSB9",
-                                        QSerialPort::PermissionError, "Permission denied");
+        const auto text = [](QSerialPort::SerialPortError error, const char *why) {
+            return SerialLink::openFailureText("ttyUSB9", "/dev/arv-missing-ttyUSB9", error, why);
+        };
+        const QString cn = text(QSerialPort::PermissionError, "Permission denied");
         QVERIFY(cn.startsWith(QStringLiteral("无法打开串口 ttyUSB9：Permission denied")));
         QVERIFY(cn.contains(QStringLiteral("dialout")));
         Language::setChinese(false);
-        const QString en =
-            SerialLink::openFailureText("ttyUSB9", "/dev/arv-missing-ttyUSB9",
-                                        QSerialPort::PermissionError, "Permission denied");
-        QVERIFY(en.contains(
-            QStringLiteral("add your user to the group that owns the device, \"dialout\"")));
-        const QString other = SerialLink::openFailureText("ttyUSB9", "ttyUSB9",
-                                                          QSerialPort::DeviceNotFoundError, "gone");
-        QCOMPARE(other, QStringLiteral("Cannot open port ttyUSB9: gone"));
+        QVERIFY(text(QSerialPort::PermissionError, "Permission denied")
+                    .contains("add your user to the group that owns the device, \"dialout\""));
+        QCOMPARE(text(QSerialPort::DeviceNotFoundError, "gone"),
+                 QStringLiteral("Cannot open port ttyUSB9: gone"));
     }
 };
 

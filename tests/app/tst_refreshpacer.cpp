@@ -26,9 +26,6 @@ private slots:
     {
         RefreshPacer pacer;
         QCOMPARE(pacer.intervalMs(), RefreshPacer::MinIntervalMs);
-        for (int i = 0; i < 50; ++i)
-            pacer.noteRefreshCost(1.0);
-        QCOMPARE(pacer.intervalMs(), RefreshPacer::MinIntervalMs);
         for (int i = 0; i < 200; ++i)
             pacer.noteRefreshCost(50.0); // a software-rendered OpenGL window
         // About twice the cost, in whole display frames.
@@ -44,8 +41,6 @@ private slots:
         pacer.noteRefreshCost(-5.0);
         QCOMPARE(pacer.intervalMs(), interval);
         pacer.noteRefreshCost(10000.0);
-        QCOMPARE(pacer.intervalMs(), RefreshPacer::MaxIntervalMs);
-        pacer.noteRefreshCost(1.0);
         QCOMPARE(pacer.intervalMs(), RefreshPacer::MaxIntervalMs);
         for (int i = 0; i < 200; ++i)
             pacer.noteRefreshCost(1.0);

@@ -17,7 +17,6 @@ public:
         return n;
     }
     int paints = 0;
-    int feeds = 0;
 
 signals:
     void closeWidget(bool open);

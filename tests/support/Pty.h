@@ -7,6 +7,8 @@
 #include <QString>
 #include <QTest>
 
+#include <utility>
+
 #include <fcntl.h>
 #include <pty.h>
 #include <unistd.h>
@@ -35,12 +37,9 @@ public:
     {
         QByteArray all;
         char buf[4096];
-        for (;;) {
-            const ssize_t n = m_master >= 0 ? ::read(m_master, buf, sizeof buf) : -1;
-            if (n <= 0)
-                break;
+        ssize_t n;
+        while (m_master >= 0 && (n = ::read(m_master, buf, sizeof buf)) > 0)
             all.append(buf, int(n));
-        }
         return all;
     }
 
@@ -66,8 +65,7 @@ public:
     void closeMaster()
     {
         if (m_master >= 0)
-            ::close(m_master);
-        m_master = -1;
+            ::close(std::exchange(m_master, -1));
     }
 
 private:

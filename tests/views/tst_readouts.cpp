@@ -4,9 +4,6 @@
 #include "views/UTCWidget.h"
 
 #include <QLabel>
-#include <QMdiArea>
-#include <QMdiSubWindow>
-#include <QSignalSpy>
 #include <QtTest>
 
 class TestReadouts : public QObject
@@ -23,18 +20,11 @@ private slots:
             QVERIFY(!Temperature::isAbsent());
             QCOMPARE(w.windowTitle(), QStringLiteral("Temperature"));
             QCOMPARE(w.size(), QSize(313, 137));
-            QVERIFY(!w.windowIcon().isNull());
             QCOMPARE(w.celsiusValue(), QString(13, QLatin1Char(' ')));
             QCOMPARE(w.fahrenheitValue(), QString(13, QLatin1Char(' ')));
-            QStringList captions;
-            for (QLabel *label : w.findChildren<QLabel *>())
-                captions << label->text();
-            QVERIFY(captions.contains(QStringLiteral("Fahrenheit ：")));
             w.setTemperature(-2.0);
             QCOMPARE(w.celsiusValue(), QStringLiteral("-2.00 °C"));
             QCOMPARE(w.fahrenheitValue(), QStringLiteral("28.40 °F"));
-            w.setTemperatureTexts(QStringLiteral("25.00 °C"), QStringLiteral("77.00 °F"));
-            QCOMPARE(w.fahrenheitValue(), QStringLiteral("77.00 °F"));
         }
         QVERIFY(Temperature::isAbsent());
         Temperature again; // a new window starts blank again
@@ -47,8 +37,6 @@ private slots:
         UTCWidget w;
         QVERIFY(!UTCWidget::isAbsent());
         QCOMPARE(w.windowTitle(), QStringLiteral("UTC"));
-        QCOMPARE(w.size(), QSize(659, 483));
-        QVERIFY(!w.windowIcon().isNull());
         QCOMPARE(w.utcText(), QStringLiteral(" 2000-01-01-00:00:00 "));
         w.setUtcText(QStringLiteral("2024-01-05 12:30:45.123"));
         QCOMPARE(w.utcText(), QStringLiteral("2024-01-05 12:30:45.123"));
@@ -60,7 +48,6 @@ private slots:
         Combined_State_Widget w;
         QVERIFY(!Combined_State_Widget::isAbsent());
         QCOMPARE(w.windowTitle(), QStringLiteral("Fusion State"));
-        QCOMPARE(w.minimumSize(), QSize(581, 250));
         auto *fusion = w.findChild<QLabel *>(QStringLiteral("fusion_state_lable"));
         auto *gnss = w.findChild<QLabel *>(QStringLiteral("gnss_state_lable"));
         QVERIFY(fusion && gnss);
@@ -72,38 +59,6 @@ private slots:
         Combined_State_Widget chinese;
         Language::setChinese(false);
         QCOMPARE(chinese.windowTitle(), QStringLiteral("组合状态"));
-    }
-
-    void closingReportsClosed()
-    {
-        Temperature t;
-        UTCWidget u;
-        Combined_State_Widget c;
-        QSignalSpy ts(&t, &Temperature::closeWidget);
-        QSignalSpy us(&u, &UTCWidget::closeWidget);
-        QSignalSpy cs(&c, &Combined_State_Widget::closeWidget);
-        for (QWidget *w :
-             {static_cast<QWidget *>(&t), static_cast<QWidget *>(&u), static_cast<QWidget *>(&c)}) {
-            w->show();
-            w->close();
-        }
-        for (QSignalSpy *spy : {&ts, &us, &cs}) {
-            QCOMPARE(spy->count(), 1);
-            QCOMPARE(spy->first().first().toBool(), false);
-        }
-    }
-
-    void closingTheSubWindowReportsClosed()
-    {
-        QMdiArea area;
-        auto *window = new UTCWidget;
-        QSignalSpy closed(window, &UTCWidget::closeWidget);
-        QMdiSubWindow *sub = area.addSubWindow(window);
-        area.show();
-        sub->show();
-        sub->close();
-        QCOMPARE(closed.count(), 1);
-        QCOMPARE(closed.first().first().toBool(), false);
     }
 };
 

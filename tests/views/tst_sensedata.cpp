@@ -17,20 +17,13 @@ QVector<double> filled(int n, double value)
     return QVector<double>(n, value);
 }
 
-QVector<double> graphKeys(QCPGraph *graph)
+// The keys or the values of a curve.
+QVector<double> points(QCPGraph *graph, bool keys)
 {
-    QVector<double> keys;
+    QVector<double> out;
     for (auto it = graph->data()->constBegin(); it != graph->data()->constEnd(); ++it)
-        keys << it->key;
-    return keys;
-}
-
-QVector<double> graphValues(QCPGraph *graph)
-{
-    QVector<double> values;
-    for (auto it = graph->data()->constBegin(); it != graph->data()->constEnd(); ++it)
-        values << it->value;
-    return values;
+        out << (keys ? it->key : it->value);
+    return out;
 }
 
 } // namespace
@@ -38,17 +31,6 @@ QVector<double> graphValues(QCPGraph *graph)
 class TestSenseData : public QObject
 {
     Q_OBJECT
-private:
-    std::unique_ptr<senseDataWidget> shownWindow()
-    {
-        auto w = std::make_unique<senseDataWidget>();
-        w->show();
-        if (!QTest::qWaitForWindowExposed(w.get()))
-            return nullptr;
-        QTest::qWait(50); // let the first-show replots pass
-        return w;
-    }
-
 private slots:
     void initTestCase()
     {
@@ -57,38 +39,22 @@ private slots:
         tzset();
     }
 
-    void englishWindowAsBuilt()
+    void windowTextsInBothLanguages()
     {
-        senseDataWidget w;
-        QCOMPARE(w.objectName(), QStringLiteral("senseDataWidget"));
-        QCOMPARE(w.windowTitle(), QStringLiteral("Data Visualization"));
+        senseDataWidget english;
+        QCOMPARE(english.windowTitle(), QStringLiteral("Data Visualization"));
         QStringList texts;
-        for (QLabel *label : w.findChildren<QLabel *>())
-            if (!label->text().isEmpty())
-                texts << label->text();
-        for (const char *t :
-             {"Acceleration", "Angular velocity", "Magnetic field", "Acc X", "Ang Vel Z", "Mag Y"})
+        for (QLabel *label : english.findChildren<QLabel *>())
+            texts << label->text();
+        for (const char *t : {"Acceleration", "Angular velocity", "Magnetic field", "Mag Y"})
             QVERIFY2(texts.contains(QString::fromLatin1(t)), t);
-        QCOMPARE(w.accelerationPlot()->yAxis->label(), QStringLiteral("m/s^2"));
-        QCOMPARE(w.angularVelocityPlot()->yAxis->label(), QStringLiteral("deg/s"));
-        QCOMPARE(w.magneticPlot()->yAxis->label(), QString());
-        QCOMPARE(w.magneticPlot()->xAxis->label(), QStringLiteral("Time"));
-        QCOMPARE(w.magneticPlot()->graph(2)->pen().color(), QColor(Qt::blue));
-        QVERIFY(w.accelerationPlot()->xAxis2->visible());
-    }
-
-    void chineseWindowAsBuilt()
-    {
+        QCOMPARE(english.accelerationPlot()->yAxis->label(), QStringLiteral("m/s^2"));
+        QCOMPARE(english.angularVelocityPlot()->yAxis->label(), QStringLiteral("deg/s"));
         Language::setChinese(true);
-        senseDataWidget w;
+        senseDataWidget chinese;
         Language::setChinese(false);
-        QCOMPARE(w.windowTitle(), QStringLiteral("传感器原始数据"));
-        QCOMPARE(w.accelerationPlot()->xAxis->label(), QStringLiteral("时间"));
-        QVERIFY(w.findChild<QLabel *>() != nullptr);
-        bool found = false;
-        for (QLabel *label : w.findChildren<QLabel *>())
-            found = found || label->text() == QStringLiteral("Z轴归一化磁力计");
-        QVERIFY(found);
+        QCOMPARE(chinese.windowTitle(), QStringLiteral("传感器原始数据"));
+        QCOMPARE(chinese.accelerationPlot()->xAxis->label(), QStringLiteral("时间"));
     }
 
     void timeAxisShowsClockTimeAtTheGivenTicks()
@@ -97,7 +63,6 @@ private slots:
         auto *ticker =
             dynamic_cast<FixedTimeTicker *>(w.accelerationPlot()->xAxis->ticker().data());
         QVERIFY(ticker);
-        QCOMPARE(w.accelerationPlot()->xAxis2->ticker(), w.accelerationPlot()->xAxis->ticker());
         QVector<double> ticks, subTicks;
         QVector<QString> labels;
         ticker->generate(QCPRange(0.5, 9.99), QLocale::c(), QLatin1Char('g'), 6, ticks, &subTicks,
@@ -125,8 +90,10 @@ private slots:
 
     void noReplotWithoutAcceleration()
     {
-        auto w = shownWindow();
-        QVERIFY(w);
+        auto w = std::make_unique<senseDataWidget>();
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+        QTest::qWait(50); // let the first-show replots pass
         QSignalSpy acc(w->accelerationPlot(), &QCustomPlot::afterReplot);
         QSignalSpy gyro(w->angularVelocityPlot(), &QCustomPlot::afterReplot);
         QSignalSpy mag(w->magneticPlot(), &QCustomPlot::afterReplot);
@@ -143,36 +110,17 @@ private slots:
         QTRY_VERIFY(acc.count() >= 1 && gyro.count() >= 1 && mag.count() >= 1);
     }
 
-    void manyUpdatesOneRedrawWithTheNewestData()
-    {
-        auto w = shownWindow();
-        QVERIFY(w);
-        QSignalSpy acc(w->accelerationPlot(), &QCustomPlot::afterReplot);
-        for (int i = 1; i <= 50; ++i) {
-            w->setAcceleration(filled(i, double(i)), filled(i, 0), filled(i, 0));
-            w->realtimePaintSlot();
-        }
-        QTRY_COMPARE(acc.count(), 1);
-        QTest::qWait(50);
-        QCOMPARE(acc.count(), 1);
-        QCOMPARE(w->accelerationPlot()->graph(0)->dataCount(), 50);
-        QCOMPARE(w->accelerationPlot()->yAxis->range().upper, 50.5);
-    }
-
     void hiddenCurveIsWhiteAndStillInRange()
     {
         senseDataWidget w;
         QCheckBox *accY = w.curveCheckBox(1);
         accY->click();
-        QVERIFY(!accY->isChecked());
         QCPGraph *graph = w.accelerationPlot()->graph(1);
         QCOMPARE(graph->pen().color(), QColor(Qt::white));
-        QCOMPARE(w.accelerationPlot()->graphCount(), 3);
 
         w.setAcceleration(filled(20, 1), filled(20, 100), filled(20, -1));
         w.realtimePaintSlot();
-        QCOMPARE(w.accelerationPlot()->yAxis->range().upper, 100.5);
-        QCOMPARE(w.accelerationPlot()->yAxis->range().lower, -1.5);
+        QCOMPARE(w.accelerationPlot()->yAxis->range(), QCPRange(-1.5, 100.5));
 
         accY->click();
         QCOMPARE(graph->pen().color(), QColor(Qt::green));
@@ -184,15 +132,13 @@ private slots:
         senseDataWidget w;
         QVector<double> acc = filled(1000, 0.0);
         acc[600] = 50.0;
-        QVector<double> mag = acc;
         const QVector<double> zeros = filled(1000, 0.0);
         const QVector<double> gyro = filled(1000, 2.0);
         w.setAcceleration(acc, zeros, zeros);
         w.setAngularVelocity(gyro, gyro, gyro);
-        w.setMagnetic(mag, zeros, zeros);
+        w.setMagnetic(acc, zeros, zeros);
         w.realtimePaintSlot();
-        QCOMPARE(w.accelerationPlot()->yAxis->range().upper, 50.5);
-        QCOMPARE(w.accelerationPlot()->yAxis->range().lower, -0.5);
+        QCOMPARE(w.accelerationPlot()->yAxis->range(), QCPRange(-0.5, 50.5));
         QCOMPARE(w.angularVelocityPlot()->yAxis->range(), QCPRange(1.0, 3.0));
         QVERIFY(w.magneticPlot()->yAxis->range().upper >= 50.0);
 
@@ -221,27 +167,15 @@ private slots:
         for (QCustomPlot *plot :
              {w.accelerationPlot(), w.angularVelocityPlot(), w.magneticPlot()}) {
             for (int g = 0; g < 3; ++g) {
-                QCOMPARE(graphKeys(plot->graph(g)), keys.mid(0, 300));
-                QCOMPARE(graphValues(plot->graph(g)), values);
+                QCOMPARE(points(plot->graph(g), true), keys.mid(0, 300));
+                QCOMPARE(points(plot->graph(g), false), values);
             }
             QCOMPARE(plot->xAxis->range(), QCPRange(keys.first(), keys.last()));
-            QCOMPARE(plot->xAxis2->range(), plot->xAxis->range());
         }
         // Fewer values later: the curve is cut back, not left with stale points.
         w.setAcceleration(values.mid(0, 10), values, values);
         w.realtimePaintSlot();
         QCOMPARE(w.accelerationPlot()->graph(0)->dataCount(), 10);
-    }
-
-    void closingReportsClosed()
-    {
-        senseDataWidget w;
-        w.show();
-        QSignalSpy closed(&w, &senseDataWidget::closeWidget);
-        w.close();
-        QCOMPARE(closed.count(), 1);
-        QCOMPARE(closed.first().first().toBool(), false);
-        QVERIFY(!w.isOpen());
     }
 };
 

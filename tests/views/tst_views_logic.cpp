@@ -2,7 +2,6 @@
 #include "views/RedrawThrottle.h"
 #include "views/ScrollingTimeline.h"
 
-#include <QElapsedTimer>
 #include <QtTest>
 #include <cmath>
 #include <limits>
@@ -11,28 +10,19 @@ class TestViewsLogic : public QObject
 {
     Q_OBJECT
 private slots:
-    void timelineStartsAtZeroWithTenSecondTicks()
+    void timelineStartsAtZeroAndAdvancesByElapsedSeconds()
     {
-        const ScrollingTimeline t;
-        QCOMPARE(t.displayLength(), 1000);
+        ScrollingTimeline t;
         QCOMPARE(t.xPositions().size(), 1000);
-        QCOMPARE(t.xPositions().first(), 0.0);
         QCOMPARE(t.xPositions().at(150), 1.5);
         QCOMPARE(t.xPositions().last(), 9.99);
         QVERIFY(t.keys().isEmpty());
         QCOMPARE(t.tickPositions(), (QVector<double>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9}));
-    }
-
-    void timelineAdvancesByElapsedSeconds()
-    {
-        ScrollingTimeline t;
         t.advance(250);
         t.advance(1000);
         QCOMPARE(t.keys(), t.xPositions());
-        QCOMPARE(t.keys().size(), 1000);
         QVERIFY(qFuzzyCompare(t.keys().first(), 1.25));
         QVERIFY(qFuzzyCompare(t.keys().last(), 11.24));
-        QCOMPARE(t.tickPositions().size(), 10);
         for (int i = 0; i < 10; ++i)
             QCOMPARE(t.tickPositions().at(i), t.xPositions().at(i * 100));
     }
@@ -58,12 +48,10 @@ private slots:
     {
         const QVector<double> empty;
         const SeriesBounds none = seriesBounds({&empty, &empty});
-        QCOMPARE(none.lower, 0.0);
-        QCOMPARE(none.upper, 0.0);
+        QVERIFY(none.lower == 0.0 && none.upper == 0.0);
         const QVector<double> a{3, 7}, b{-2, std::numeric_limits<double>::quiet_NaN(), 5};
         const SeriesBounds both = seriesBounds({&empty, &a, &b});
-        QCOMPARE(both.lower, -2.0);
-        QCOMPARE(both.upper, 7.0);
+        QVERIFY(both.lower == -2.0 && both.upper == 7.0);
         const QVector<double> positive{4, 6};
         QCOMPARE(seriesBounds({&positive}).lower, 4.0); // not pulled to 0 by the start value
     }
@@ -75,10 +63,6 @@ private slots:
         copySeries(copy, owner);
         QCOMPARE(copy, owner);
         QVERIFY(copy.constData() != owner.constData());
-        const double *before = copy.constData();
-        copySeries(copy, QVector<double>{4, 5});
-        QCOMPARE(copy, (QVector<double>{4, 5}));
-        QCOMPARE(copy.constData(), before); // storage reused
     }
 
     void throttleCoalescesABurstIntoOneRedraw()
@@ -91,31 +75,8 @@ private slots:
         QTRY_COMPARE(redraws, 1);
         QTest::qWait(50);
         QCOMPARE(redraws, 1);
-    }
-
-    void throttleKeepsAFrameBetweenRedrawsAndEndsWithTheNewest()
-    {
-        int redraws = 0;
-        qint64 lastRedraw = 0;
-        QElapsedTimer clock;
-        clock.start();
-        RedrawThrottle throttle([&] {
-            ++redraws;
-            lastRedraw = clock.nsecsElapsed();
-        });
-        qint64 lastRequest = 0;
-        while (clock.elapsed() < 300) {
-            throttle.request();
-            lastRequest = clock.nsecsElapsed();
-            QTest::qWait(1);
-        }
-        QTRY_VERIFY(!throttle.isPending());
-        QVERIFY2(redraws >= 2, qPrintable(QString::number(redraws)));
-        // At least a frame between two redraws (slack for timer rounding).
-        const qint64 lastRedrawMs = lastRedraw / 1000000;
-        QVERIFY2(redraws <= lastRedrawMs / (RedrawThrottle::frameIntervalMs - 1) + 2,
-                 qPrintable(QStringLiteral("%1 redraws in %2 ms").arg(redraws).arg(lastRedrawMs)));
-        QVERIFY(lastRedraw >= lastRequest);
+        throttle.request(); // newer data after the redraw is not lost
+        QTRY_COMPARE(redraws, 2);
     }
 
     void throttleFlushAndCancel()
@@ -127,21 +88,10 @@ private slots:
         QCOMPARE(redraws, 1);
         throttle.flush(); // nothing pending
         QCOMPARE(redraws, 1);
-        QTest::qWait(20);
         throttle.request();
         throttle.cancel();
         QTest::qWait(40);
         QCOMPARE(redraws, 1);
-    }
-
-    void readoutLinesPadNameAndValue()
-    {
-        QCOMPARE(AttitudeMath::readoutLine(QStringLiteral("Roll"), double(-12.345f)),
-                 QStringLiteral("Roll : -12.35"));
-        QCOMPARE(AttitudeMath::readoutLine(QStringLiteral("Pitch"), 1.5),
-                 QStringLiteral("Pitch:   1.50"));
-        QCOMPARE(AttitudeMath::readoutLine(QStringLiteral("Yaw"), double(359.999f)),
-                 QStringLiteral("Yaw  : 360.00"));
     }
 
     void modelRotationMapsTheUnitAxes_data()
@@ -151,22 +101,19 @@ private slots:
         QTest::addColumn<double>("degrees");
         QTest::addColumn<QVector<double>>("axis"); // direction only
         const double h = 0.7071068;
-        QTest::newRow("identity") << QVector<double>{1, 0, 0, 0} << false << 0.0
-                                  << QVector<double>{0, 0, 0};
-        QTest::newRow("q0 rounded above 1")
-            << QVector<double>{1.000001, 0.0001, 0, 0} << false << 0.0 << QVector<double>{0, 0, 0};
-        QTest::newRow("q0 = -1") << QVector<double>{-1, 0, 0, 0} << false << 0.0
-                                 << QVector<double>{0, 0, 0};
-        QTest::newRow("all zero") << QVector<double>{0, 0, 0, 0} << false << 0.0
-                                  << QVector<double>{0, 0, 0};
-        QTest::newRow("90 about axis 3")
-            << QVector<double>{h, 0, 0, h} << true << 90.0 << QVector<double>{0, 1, 0};
-        QTest::newRow("90 about axis 1")
-            << QVector<double>{h, h, 0, 0} << true << 90.0 << QVector<double>{-1, 0, 0};
-        QTest::newRow("90 about axis 2")
-            << QVector<double>{h, 0, h, 0} << true << 90.0 << QVector<double>{0, 0, 1};
-        QTest::newRow("q0 rounded below -1")
-            << QVector<double>{-1.000001, 0, 0, 0.001} << false << 0.0 << QVector<double>{0, 0, 0};
+        const QVector<double> none{0, 0, 0};
+        // Identity, q0 rounded beyond +-1 and a zero quaternion leave the box unturned.
+        QTest::newRow("identity") << QVector<double>{1, 0, 0, 0} << false << 0.0 << none;
+        QTest::newRow("q0 > 1") << QVector<double>{1.000001, 0.0001, 0, 0} << false << 0.0 << none;
+        QTest::newRow("q0 < -1") << QVector<double>{-1.000001, 0, 0, 0.001} << false << 0.0 << none;
+        QTest::newRow("q0 = -1") << QVector<double>{-1, 0, 0, 0} << false << 0.0 << none;
+        QTest::newRow("zero") << QVector<double>{0, 0, 0, 0} << false << 0.0 << none;
+        QTest::newRow("axis 3") << QVector<double>{h, 0, 0, h} << true << 90.0
+                                << QVector<double>{0, 1, 0};
+        QTest::newRow("axis 1") << QVector<double>{h, h, 0, 0} << true << 90.0
+                                << QVector<double>{-1, 0, 0};
+        QTest::newRow("axis 2") << QVector<double>{h, 0, h, 0} << true << 90.0
+                                << QVector<double>{0, 0, 1};
     }
 
     void modelRotationMapsTheUnitAxes()
@@ -183,9 +130,9 @@ private slots:
             return;
         QVERIFY(std::abs(r.degrees - degrees) < 0.01);
         const double n = std::sqrt(r.x * r.x + r.y * r.y + r.z * r.z);
-        QVERIFY(std::abs(r.x / n - axis[0]) < 1e-6);
-        QVERIFY(std::abs(r.y / n - axis[1]) < 1e-6);
-        QVERIFY(std::abs(r.z / n - axis[2]) < 1e-6);
+        QVERIFY(std::abs(r.x / n - axis[0]) + std::abs(r.y / n - axis[1]) +
+                    std::abs(r.z / n - axis[2]) <
+                3e-6);
     }
 };
 
