@@ -9,6 +9,7 @@
 // mask is the content mask (0x84C0 by default; 0x8CFF is every item kind), hz the output
 // rate (one of the unit's rates, 2000 by default).
 #include "app/MainWindow.h"
+#include "bench/support/CpuTime.h"
 #include "protocol/CommandFrame.h"
 #include "protocol/FrameParser.h"
 #include "serial/ArvSimHost.h"
@@ -22,25 +23,6 @@
 #include <cstdio>
 #include <ctime>
 #include <sys/resource.h>
-
-namespace {
-
-double threadCpuSeconds()
-{
-    timespec ts{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-    return double(ts.tv_sec) + double(ts.tv_nsec) * 1e-9;
-}
-
-double processCpuSeconds()
-{
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
-           double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) * 1e-6;
-}
-
-} // namespace
 
 int main(int argc, char *argv[])
 {

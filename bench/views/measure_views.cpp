@@ -13,6 +13,7 @@
 // - TID gaps and frames lost on the program's side (missing TIDs the unit did not skip).
 #include "app/MainWindow.h"
 #include "app/RefreshPacer.h"
+#include "bench/support/CpuTime.h"
 #include "protocol/CommandFrame.h"
 #include "protocol/FrameParser.h"
 #include "serial/ArvSimHost.h"
@@ -38,21 +39,6 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-double threadCpuSeconds()
-{
-    timespec ts{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-    return double(ts.tv_sec) + double(ts.tv_nsec) * 1e-9;
-}
-
-double processCpuSeconds()
-{
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
-           double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) * 1e-6;
-}
 
 struct Durations
 {
