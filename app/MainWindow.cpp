@@ -1,9 +1,9 @@
 #include "app/MainWindow.h"
 
 #include "app/AboutDialog.h"
-#include "app/Language.h"
 #include "app/RefreshPacer.h"
 #include "app/ViewBindings.h"
+#include "common/Language.h"
 #include "serial/ArvSimHost.h"
 #include "serial/SerialLink.h"
 #include "serial/SimulatedUnitHost.h"

@@ -1,6 +1,6 @@
 #include "protocol/FrameParser.h"
 
-#include "app/Language.h"
+#include "common/Language.h"
 #include "protocol/Answer.h"
 #include "protocol/Checksum.h"
 #include "protocol/OutputFrame.h"

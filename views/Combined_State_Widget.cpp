@@ -1,6 +1,6 @@
 #include "views/Combined_State_Widget.h"
 
-#include "app/Language.h"
+#include "common/Language.h"
 
 #include <QCloseEvent>
 #include <QGridLayout>

@@ -1,6 +1,6 @@
 #include "views/LocationQWidget.h"
 
-#include "app/Language.h"
+#include "common/Language.h"
 
 LocationQWidget::LocationQWidget(QWidget *parent) : ScrollingPlotWindow(parent)
 {

@@ -1,6 +1,6 @@
 #include "views/combineWidget.h"
 
-#include "app/Language.h"
+#include "common/Language.h"
 #include "views/attributeLabel.h"
 #include "views/openGLwidget.h"
 

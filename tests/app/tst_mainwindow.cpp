@@ -1,6 +1,6 @@
-#include "app/Language.h"
 #include "app/MainWindow.h"
 #include "app/RefreshPacer.h"
+#include "common/Language.h"
 #include "serial/Information_Write_Thread.h"
 #include "serial/SerialLink.h"
 #include "tests/support/FakeView.h"

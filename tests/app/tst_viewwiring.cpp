@@ -1,7 +1,7 @@
 // Every view window of the View menu, opened from its action on the built-in simulated unit
 // ("ARV-SIM"): each is fed while it is open, closes with the port, and opens only once.
-#include "app/Language.h"
 #include "app/MainWindow.h"
+#include "common/Language.h"
 #include "serial/SerialLink.h"
 #include "serial/SimulatedUnitHost.h"
 #include "views/Combined_State_Widget.h"

@@ -1,4 +1,4 @@
-#include "app/Language.h"
+#include "common/Language.h"
 #include "protocol/FrameParser.h"
 #include "tests/support/FrameBytes.h"
 

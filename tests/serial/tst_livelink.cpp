@@ -1,7 +1,7 @@
 // End to end with the built-in simulated unit: "ARV-SIM" opened through the same serial
 // port path as any device.
-#include "app/Language.h"
 #include "app/MainWindow.h"
+#include "common/Language.h"
 #include "serial/Information_Write_Thread.h"
 #include "serial/SerialLink.h"
 #include "serial/SimulatedUnitHost.h"

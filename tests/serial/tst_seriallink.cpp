@@ -1,7 +1,7 @@
 // The serial link through the main window, with the test playing the unit on the master
 // side of a pseudo-terminal.
-#include "app/Language.h"
 #include "app/MainWindow.h"
+#include "common/Language.h"
 #include "protocol/CommandFrame.h"
 #include "serial/Information_Write_Thread.h"
 #include "serial/SerialLink.h"
