@@ -3,6 +3,7 @@
 #include "common/Language.h"
 #include "protocol/Answer.h"
 #include "protocol/Checksum.h"
+#include "protocol/CommandLayout.h"
 #include "protocol/OutputFrame.h"
 #include "protocol/RateTables.h"
 
@@ -210,7 +211,9 @@ void FrameParser::feed(const char *data, int size)
         }
         const Check answer = checkAnswer(b, avail);
         if (answer == Check::Valid) {
-            const std::size_t length = std::size_t((b[3] | (b[4] << 8)) >> 3) + 7;
+            const std::size_t length =
+                std::size_t(CommandLayout::dataLengthOf(CommandLayout::lengthWordAt(b))) +
+                CommandLayout::EnvelopeSize;
             handleAnswer(b, avail);
             p += length;
             continue;
@@ -264,30 +267,33 @@ FrameParser::Check FrameParser::checkAnswer(const std::uint8_t *b, std::size_t a
     // Only answers that can have an effect are waited for: the classes the program acts
     // on, with the data they carry. Anything else at a header is dropped like any other
     // byte, so that a damaged frame never holds back the frames behind it for long.
-    const std::size_t dataLen = std::size_t((b[3] | (b[4] << 8)) >> 3);
+    using namespace CommandLayout;
+    const std::size_t dataLen = std::size_t(dataLengthOf(lengthWordAt(b)));
     if (dataLen > std::size_t(MaxAnswerData))
         return Check::Invalid;
     switch (b[2]) {
-    case 0x00: // product ID or version: sub-code 1 or 2
-        if (dataLen < 1 || (avail > 5 && b[5] != 1 && b[5] != 2))
+    case CommandClass::Identity: // product ID or version
+        if (dataLen < 1 ||
+            (avail > std::size_t(DataOffset) && b[DataOffset] != CommandSub::ProductId &&
+             b[DataOffset] != CommandSub::Version))
             return Check::Invalid;
         break;
-    case 0x03: // frequency
-    case 0x4D: // algorithm mode
-    case 0xFF: // firmware update
+    case CommandClass::Frequency:
+    case CommandClass::Algorithm:
+    case CommandClass::Update:
         if (dataLen < 1)
             return Check::Invalid;
         break;
-    case 0x04: // output contents: one status byte
+    case CommandClass::Contents: // one status byte
         if (dataLen != 1)
             return Check::Invalid;
         break;
     default:
         return Check::Invalid;
     }
-    if (avail < dataLen + 7)
+    if (avail < dataLen + EnvelopeSize)
         return Check::Incomplete;
-    return checksumMatches(b, dataLen + 5) ? Check::Valid : Check::Invalid;
+    return checksumMatches(b, dataLen + DataOffset) ? Check::Valid : Check::Invalid;
 }
 
 void FrameParser::publishFrame(const std::uint8_t *b)
