@@ -571,23 +571,23 @@ void MainWindow::parsePass(const QByteArray &chunk)
 
     // Calibration collector: one entry per magnetic-strength item of the pass.
     const PassSeries &ps = m_parser.passSeries();
-    if (calibrationCollecting && !ps.magStrengthX.isEmpty()) {
+    if (calibrationCollecting && !ps[Quantity::MagStrengthX].isEmpty()) {
         CalibrationSeries &c = calibrationSeries;
-        for (int i = 0; i < ps.magStrengthX.size(); ++i) {
+        for (int i = 0; i < ps[Quantity::MagStrengthX].size(); ++i) {
             if (i < ps.tids.size())
                 c.tid.append(ps.tids[i]);
-            c.magX.append(ps.magStrengthX[i]);
-            c.magY.append(ps.magStrengthY[i]);
-            c.magZ.append(ps.magStrengthZ[i]);
-            if (i < ps.roll.size()) {
-                c.roll.append(ps.roll[i]);
-                c.pitch.append(ps.pitch[i]);
-                c.yaw.append(ps.yaw[i]);
+            c.magX.append(ps[Quantity::MagStrengthX][i]);
+            c.magY.append(ps[Quantity::MagStrengthY][i]);
+            c.magZ.append(ps[Quantity::MagStrengthZ][i]);
+            if (i < ps[Quantity::Roll].size()) {
+                c.roll.append(ps[Quantity::Roll][i]);
+                c.pitch.append(ps[Quantity::Pitch][i]);
+                c.yaw.append(ps[Quantity::Yaw][i]);
             }
-            if (i < ps.gyroX.size()) {
-                c.gyroX.append(ps.gyroX[i]);
-                c.gyroY.append(ps.gyroY[i]);
-                c.gyroZ.append(ps.gyroZ[i]);
+            if (i < ps[Quantity::GyroX].size()) {
+                c.gyroX.append(ps[Quantity::GyroX][i]);
+                c.gyroY.append(ps[Quantity::GyroY][i]);
+                c.gyroZ.append(ps[Quantity::GyroZ][i]);
             }
         }
     }
@@ -596,10 +596,10 @@ void MainWindow::parsePass(const QByteArray &chunk)
     emit messageReady(m_sampleVector);
 
     if (gyroBiasCollecting && gyroBiasSamples.size() <= gyroBiasSeconds * 300) {
-        for (int i = 0; i < ps.gyroX.size(); ++i) {
-            gyroBiasSamples.append(ps.gyroX[i]);
-            gyroBiasSamples.append(ps.gyroY[i]);
-            gyroBiasSamples.append(ps.gyroZ[i]);
+        for (int i = 0; i < ps[Quantity::GyroX].size(); ++i) {
+            gyroBiasSamples.append(ps[Quantity::GyroX][i]);
+            gyroBiasSamples.append(ps[Quantity::GyroY][i]);
+            gyroBiasSamples.append(ps[Quantity::GyroZ][i]);
         }
         qDebug() << gyroBiasSamples.size();
     }

@@ -74,11 +74,11 @@ void bindViewWindows(MainWindow &window)
                     binding<senseDataWidget>([mw, staging](senseDataWidget *view) {
                         const SampleHistory &h = mw->history();
                         auto &v = staging->v;
-                        staging->take(h.accX, h.accY, h.accZ);
+                        staging->take(h[Quantity::AccX], h[Quantity::AccY], h[Quantity::AccZ]);
                         view->setAcceleration(v[0], v[1], v[2]);
-                        staging->take(h.gyroX, h.gyroY, h.gyroZ);
+                        staging->take(h[Quantity::GyroX], h[Quantity::GyroY], h[Quantity::GyroZ]);
                         view->setAngularVelocity(v[0], v[1], v[2]);
-                        staging->take(h.magX, h.magY, h.magZ);
+                        staging->take(h[Quantity::MagX], h[Quantity::MagY], h[Quantity::MagZ]);
                         view->setMagnetic(v[0], v[1], v[2]);
                         view->setDisplayLength(mw->historyLimit());
                     }));
@@ -86,7 +86,7 @@ void bindViewWindows(MainWindow &window)
     window.bindView(ViewKind::Imu, binding<imuWidget>([mw, staging](imuWidget *view) {
                         const SampleHistory &h = mw->history();
                         auto &v = staging->v;
-                        staging->take(h.roll, h.pitch, h.yaw);
+                        staging->take(h[Quantity::Roll], h[Quantity::Pitch], h[Quantity::Yaw]);
                         view->setEuler(v[0], v[1], v[2]);
                         view->setDisplayLength(mw->historyLimit());
                     }));
@@ -95,7 +95,8 @@ void bindViewWindows(MainWindow &window)
                     binding<LocationQWidget>([mw, staging](LocationQWidget *view) {
                         const SampleHistory &h = mw->history();
                         auto &v = staging->v;
-                        staging->take(h.vel1, h.vel2, h.vel3);
+                        staging->take(h[Quantity::VelocityNorth], h[Quantity::VelocityEast],
+                                      h[Quantity::VelocityGround]);
                         view->setVelocity(v[0], v[1], v[2]);
                         view->setDisplayLength(mw->historyLimit());
                     }));
@@ -104,7 +105,8 @@ void bindViewWindows(MainWindow &window)
                     binding<RealLocationQWidget>([mw, staging](RealLocationQWidget *view) {
                         const SampleHistory &h = mw->history();
                         auto &v = staging->v;
-                        staging->take(h.latitude, h.longitude, h.altitude);
+                        staging->take(h[Quantity::Latitude], h[Quantity::Longitude],
+                                      h[Quantity::Altitude]);
                         view->setPosition(v[0], v[1], v[2]);
                         view->setDisplayLength(mw->historyLimit());
                     }));
@@ -112,29 +114,29 @@ void bindViewWindows(MainWindow &window)
     // The 3D view: the newest quaternion that a pass brought (that series holds the current
     // pass only); the newest angles and the temperature. Its setters schedule one coalesced
     // repaint.
-    window.bindView(ViewKind::Display3D,
-                    binding<combineWidget>(
-                        [mw, staging](combineWidget *view) {
-                            const SampleHistory &h = mw->history();
-                            if (staging->hasQuaternion)
-                                view->setQuaternion(staging->q[0], staging->q[1], staging->q[2],
-                                                    staging->q[3]);
-                            staging->hasQuaternion = false;
-                            view->setAngles(float(newest(h.pitch)), float(newest(h.roll)),
-                                            float(newest(h.yaw)));
-                            view->setTemperature(mw->latestTemperature());
-                        },
-                        [mw, staging] {
-                            const SampleHistory &h = mw->history();
-                            if (h.q0.isEmpty())
-                                return;
-                            staging->q[0] = h.q0.last();
-                            staging->q[1] = h.q1.last();
-                            staging->q[2] = h.q2.last();
-                            staging->q[3] = h.q3.last();
-                            staging->hasQuaternion = true;
-                        },
-                        [staging] { staging->hasQuaternion = false; }));
+    window.bindView(
+        ViewKind::Display3D,
+        binding<combineWidget>(
+            [mw, staging](combineWidget *view) {
+                const SampleHistory &h = mw->history();
+                if (staging->hasQuaternion)
+                    view->setQuaternion(staging->q[0], staging->q[1], staging->q[2], staging->q[3]);
+                staging->hasQuaternion = false;
+                view->setAngles(float(newest(h[Quantity::Pitch])), float(newest(h[Quantity::Roll])),
+                                float(newest(h[Quantity::Yaw])));
+                view->setTemperature(mw->latestTemperature());
+            },
+            [mw, staging] {
+                const SampleHistory &h = mw->history();
+                if (h[Quantity::Q0].isEmpty())
+                    return;
+                staging->q[0] = h[Quantity::Q0].last();
+                staging->q[1] = h[Quantity::Q1].last();
+                staging->q[2] = h[Quantity::Q2].last();
+                staging->q[3] = h[Quantity::Q3].last();
+                staging->hasQuaternion = true;
+            },
+            [staging] { staging->hasQuaternion = false; }));
 
     // The read-outs: the texts of the newest pass that carried them.
     window.bindView(ViewKind::Temperature,

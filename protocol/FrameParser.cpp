@@ -24,6 +24,16 @@ namespace {
 constexpr std::uint8_t H1 = OutputFrame::Header1;
 constexpr std::uint8_t H2 = OutputFrame::Header2;
 
+// Appends n values to an unshared vector: one resize, one copy.
+void appendValues(QVector<double> &to, const double *values, int n)
+{
+    if (n <= 0)
+        return;
+    const int at = to.size();
+    to.resize(at + n);
+    std::memcpy(to.data() + at, values, sizeof(double) * std::size_t(n));
+}
+
 bool checksumMatches(const std::uint8_t *b, std::size_t coveredEnd)
 {
     // Covered bytes: offset 2 up to coveredEnd (exclusive); CK1, CK2 follow.
@@ -32,65 +42,6 @@ bool checksumMatches(const std::uint8_t *b, std::size_t coveredEnd)
 }
 
 } // namespace
-
-// ---------------------------------------------------------------- HistorySeries
-
-void HistorySeries::clear()
-{
-    m_data.clear();
-    m_head = 0;
-}
-
-void HistorySeries::trim(int limit)
-{
-    const std::size_t keep = std::size_t(std::max(limit, 0));
-    if (std::size_t(size()) > keep)
-        m_head = m_data.size() - keep;
-    // Compact once the dropped part outweighs the kept part.
-    if (m_head > 0 && m_head >= m_data.size() - m_head) {
-        m_data.erase(m_data.begin(), m_data.begin() + std::ptrdiff_t(m_head));
-        m_head = 0;
-    }
-}
-
-QVector<double> HistorySeries::toVector() const
-{
-    QVector<double> v(size());
-    if (size() > 0)
-        std::memcpy(v.data(), m_data.data() + m_head, sizeof(double) * std::size_t(size()));
-    return v;
-}
-
-void HistorySeries::copyTo(QVector<double> &dst) const
-{
-    dst.resize(size());
-    if (size() > 0)
-        std::memcpy(dst.data(), m_data.data() + m_head, sizeof(double) * std::size_t(size()));
-}
-
-void SampleHistory::trim(int limit)
-{
-    for (HistorySeries *s : {&accX,     &accY,      &accZ,     &gyroX, &gyroY, &gyroZ, &magX, &magY,
-                             &magZ,     &roll,      &pitch,    &yaw,   &q0,    &q1,    &q2,   &q3,
-                             &latitude, &longitude, &altitude, &vel1,  &vel2,  &vel3})
-        s->trim(limit);
-}
-
-void SampleHistory::clear()
-{
-    for (HistorySeries *s : {&accX,     &accY,      &accZ,     &gyroX, &gyroY, &gyroZ, &magX, &magY,
-                             &magZ,     &roll,      &pitch,    &yaw,   &q0,    &q1,    &q2,   &q3,
-                             &latitude, &longitude, &altitude, &vel1,  &vel2,  &vel3})
-        s->clear();
-}
-
-void PassSeries::clear()
-{
-    tids.clear();
-    for (QVector<double> *s :
-         {&roll, &pitch, &yaw, &magStrengthX, &magStrengthY, &magStrengthZ, &gyroX, &gyroY, &gyroZ})
-        s->clear();
-}
 
 void IdentificationFlags::clear()
 {
@@ -110,6 +61,10 @@ void IdentificationFlags::updateComplete()
 
 FrameParser::FrameParser()
 {
+    for (const ItemKind &kind : ItemKind::all())
+        if (kind.series & SeriesUse::OnlyThisPass)
+            for (int i = 0; i < kind.valueCount; ++i)
+                m_onlyThisPass.push_back(kind.quantities[std::size_t(i)]);
     m_buf.reserve(8192);
     m_samples.reserve(1024);
     m_frameValues.reserve(1024);
@@ -155,10 +110,8 @@ void FrameParser::beginPass()
         }
     }
     m_pass.clear();
-    m_history.q0.clear();
-    m_history.q1.clear();
-    m_history.q2.clear();
-    m_history.q3.clear();
+    for (Quantity q : m_onlyThisPass)
+        m_history[q].clear();
     m_answers.clear();
     m_utcDigits.clear();
     m_valueCount = 0;
@@ -308,15 +261,16 @@ void FrameParser::publishFrame(const std::uint8_t *b)
     m_lastTid = tid;
     ++m_framesInPass;
 
-    m_content |= 1u << unsigned(Content::AnyFrame);
+    m_content |= 1u << unsigned(ContentFlag::AnyFrame);
     m_pass.tids.append(tid);
-    m_frameValues.append(double(tid));
-    m_valueCount = 1;
     m_workSignature.clear();
 
+    // The frame's values are decoded into one buffer and appended to the pass results at the
+    // end: every item takes at least two payload bytes and gives at most four values.
+    double values[2 * 255];
+    int n = 0;
     const std::size_t end = 5 + std::size_t(b[4]);
     std::size_t q = 5;
-    double v[4];
     while (q < end) {
         const std::uint8_t id = b[q];
         const std::size_t itemLen = b[q + 1];
@@ -327,15 +281,24 @@ void FrameParser::publishFrame(const std::uint8_t *b)
             qDebug() << "出现了错误的帧数" << int(id);
             continue;
         }
+        double *v = values + n;
         const int count = ItemCodec::decode(*kind, d, v);
-        for (int i = 0; i < count; ++i) {
-            m_samples.append(v[i]);
-            m_frameValues.append(v[i]);
-        }
-        m_valueCount += count;
+        n += count;
         m_workSignature.push_back(char(id));
-        m_content |= 1u << (unsigned(kind->flag) + 1u);
+        m_content |= 1u << unsigned(kind->flag);
 
+        // Into the series the item table names.
+        if (const std::uint8_t use = kind->series) {
+            for (int i = 0; i < count; ++i) {
+                const Quantity quantity = kind->quantities[std::size_t(i)];
+                if (use & SeriesUse::History)
+                    m_history[quantity].append(v[i]);
+                if (use & SeriesUse::PerPass)
+                    m_pass.append(quantity, v[i]);
+            }
+        }
+
+        // What only some items do besides.
         switch (id) {
         case ItemId::Temperature:
             m_latestTemperature = v[0];
@@ -345,41 +308,6 @@ void FrameParser::publishFrame(const std::uint8_t *b)
         case ItemId::Acceleration:
             if (v[0] > 1000.0 || v[1] > 1000.0 || v[2] > 1000.0)
                 qDebug() << "加速度出现问题";
-            m_history.accX.append(v[0]);
-            m_history.accY.append(v[1]);
-            m_history.accZ.append(v[2]);
-            break;
-        case ItemId::AngularVelocity:
-            m_history.gyroX.append(v[0]);
-            m_history.gyroY.append(v[1]);
-            m_history.gyroZ.append(v[2]);
-            m_pass.gyroX.append(v[0]);
-            m_pass.gyroY.append(v[1]);
-            m_pass.gyroZ.append(v[2]);
-            break;
-        case ItemId::MagneticNormalised:
-            m_history.magX.append(v[0]);
-            m_history.magY.append(v[1]);
-            m_history.magZ.append(v[2]);
-            break;
-        case ItemId::MagneticStrength:
-            m_pass.magStrengthX.append(v[0]);
-            m_pass.magStrengthY.append(v[1]);
-            m_pass.magStrengthZ.append(v[2]);
-            break;
-        case ItemId::Euler: // pitch, roll, yaw on the wire
-            m_history.pitch.append(v[0]);
-            m_history.roll.append(v[1]);
-            m_history.yaw.append(v[2]);
-            m_pass.pitch.append(v[0]);
-            m_pass.roll.append(v[1]);
-            m_pass.yaw.append(v[2]);
-            break;
-        case ItemId::Quaternion:
-            m_history.q0.append(v[0]);
-            m_history.q1.append(v[1]);
-            m_history.q2.append(v[2]);
-            m_history.q3.append(v[3]);
             break;
         case ItemId::Utc:
             m_passUtc = UtcFields::read(d);
@@ -391,16 +319,6 @@ void FrameParser::publishFrame(const std::uint8_t *b)
             break;
         case ItemId::PreciseLocation:
             qCDebug(lcItems) << "纬度:" << v[0] << "经度：" << v[1];
-            Q_FALLTHROUGH();
-        case ItemId::Location:
-            m_history.latitude.append(v[0]);
-            m_history.longitude.append(v[1]);
-            m_history.altitude.append(v[2]);
-            break;
-        case ItemId::Velocity:
-            m_history.vel1.append(v[0]);
-            m_history.vel2.append(v[1]);
-            m_history.vel3.append(v[2]);
             break;
         case ItemId::FusionState: {
             FusionState fs;
@@ -418,6 +336,11 @@ void FrameParser::publishFrame(const std::uint8_t *b)
             break;
         }
     }
+    appendValues(m_samples, values, n);
+    m_frameValues.append(double(tid));
+    appendValues(m_frameValues, values, n);
+    m_valueCount = 1 + n;
+
     // The names of the frame follow its item set; rebuilt only when that set (or the
     // language) differs from the previous frame's.
     m_workSignature.push_back(Language::isChinese() ? 'c' : 'e');

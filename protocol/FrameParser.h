@@ -2,6 +2,7 @@
 
 #include "protocol/ItemCodec.h"
 #include "protocol/ItemKind.h"
+#include "protocol/SampleHistory.h"
 
 #include <QByteArray>
 #include <QString>
@@ -13,71 +14,8 @@
 #include <string>
 #include <vector>
 
-// One quantity's history: values in arrival order, cut to the newest N on trim().
-// Trimming moves the start mark and compacts only now and then, so it costs O(1) amortised.
-class HistorySeries
-{
-public:
-    void append(double v) { m_data.push_back(v); }
-    int size() const { return int(m_data.size() - m_head); }
-    bool isEmpty() const { return size() == 0; }
-    double at(int i) const { return m_data[m_head + std::size_t(i)]; }
-    double last() const { return m_data.back(); }
-    void clear();
-    void trim(int limit);
-    // A copy of the held values, oldest first (what the view windows receive).
-    QVector<double> toVector() const;
-    // The same into dst, reusing dst's storage (dst must not share its data).
-    void copyTo(QVector<double> &dst) const;
-
-private:
-    std::vector<double> m_data;
-    std::size_t m_head = 0;
-};
-
-// The per-quantity history series of the decoded items.
-struct SampleHistory
-{
-    HistorySeries accX, accY, accZ;
-    HistorySeries gyroX, gyroY, gyroZ;
-    HistorySeries magX, magY, magZ; // normalised magnetic field (0x30)
-    HistorySeries roll, pitch, yaw;
-    HistorySeries q0, q1, q2, q3; // emptied at the start of every pass
-    HistorySeries latitude, longitude, altitude;
-    HistorySeries vel1, vel2, vel3;
-
-    // Every series cut to the newest `limit` values.
-    void trim(int limit);
-    void clear();
-};
-
-// Series that hold only the values of the current pass; the calibration and gyro-bias
-// collectors read them after each pass.
-struct PassSeries
-{
-    QVector<int> tids; // TIDs of the valid frames of the pass
-    QVector<double> roll, pitch, yaw;
-    QVector<double> magStrengthX, magStrengthY, magStrengthZ; // 0x31
-    QVector<double> gyroX, gyroY, gyroZ;
-    void clear();
-};
-
 // Which kinds of content the unit has sent since the port was opened.
-enum class Content : std::uint8_t
-{
-    AnyFrame,
-    Temperature,
-    Acceleration,
-    SamplingTimestamp,
-    SyncTimestamp, // also set by the fusion state item
-    AngularVelocity,
-    Magnetic,
-    Euler,
-    Quaternion,
-    Utc,
-    Location,
-    Velocity,
-};
+using Content = ContentFlag;
 
 // Identification state, written by the parser on the GUI thread and read by the
 // identification query thread.
@@ -245,6 +183,7 @@ private:
 
     // across passes
     SampleHistory m_history;
+    std::vector<Quantity> m_onlyThisPass; // history series emptied at the start of every pass
     double m_latestTemperature = 0;
     std::string m_signature;     // item IDs of the last frame + language
     std::string m_workSignature; // of the frame being published

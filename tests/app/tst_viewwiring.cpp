@@ -133,17 +133,19 @@ private slots:
             const SampleHistory &h = w.history();
             const QCPGraphDataContainer &acc = *sense->accelerationPlot()->graph(0)->data();
             const QCPGraphDataContainer &mag = *sense->magneticPlot()->graph(2)->data();
-            if (acc.size() != h.accX.size() || (acc.constEnd() - 1)->value != h.accX.last() ||
-                mag.isEmpty() || (mag.constEnd() - 1)->value != h.magZ.last())
+            if (acc.size() != h[Quantity::AccX].size() ||
+                (acc.constEnd() - 1)->value != h[Quantity::AccX].last() || mag.isEmpty() ||
+                (mag.constEnd() - 1)->value != h[Quantity::MagZ].last())
                 stale << QStringLiteral("sensor plot");
-            if (display->readout()->yaw() != float(h.yaw.last()) ||
-                display->readout()->pitch() != float(h.pitch.last()) ||
+            if (display->readout()->yaw() != float(h[Quantity::Yaw].last()) ||
+                display->readout()->pitch() != float(h[Quantity::Pitch].last()) ||
                 display->temperature() != w.latestTemperature())
                 stale << QStringLiteral("3D read-out");
         });
         connect(&w, &MainWindow::imuRPYmessage, &w, [&] {
             const QCPGraphDataContainer &roll = *imu->plot()->graph(0)->data();
-            if (roll.isEmpty() || (roll.constEnd() - 1)->value != w.history().roll.last())
+            if (roll.isEmpty() ||
+                (roll.constEnd() - 1)->value != w.history()[Quantity::Roll].last())
                 stale << QStringLiteral("attitude plot");
         });
 

@@ -48,7 +48,7 @@ private slots:
         QCOMPARE(p.frameValues(), (QVector<double>{7, 0.000001, -0.000001, 1.0, -2.0, 8}));
         QCOMPARE(p.valueCount(), 1); // the last frame carried no item
         QCOMPARE(p.passSeries().tids, (QVector<int>{7, 8}));
-        QCOMPARE(p.history().accZ.toVector(), (QVector<double>{1.0}));
+        QCOMPARE(p.history()[Quantity::AccZ].toVector(), (QVector<double>{1.0}));
     }
 
     // A frame or an answer split at any point is handled once, when complete. The answer's
@@ -100,7 +100,7 @@ private slots:
         p.feed(frame(1, item3(0x10, 1, 2, 3) + tail) + tempFrame(2, 100));
         QCOMPARE(p.sampleVector(), (QVector<double>{1.0}));
         QCOMPARE(p.passSeries().tids, (QVector<int>{2}));
-        QVERIFY(p.history().accX.isEmpty());
+        QVERIFY(p.history()[Quantity::AccX].isEmpty());
         QCOMPARE(p.statistics().malformedFrames, quint64(1));
     }
 
@@ -123,14 +123,14 @@ private slots:
         p.feed(frame(9, fullPayload(9)));
         const SampleHistory &h = p.history();
         QCOMPARE(p.valueCount(), 34);
-        QCOMPARE(h.roll.last(), -2.0);
-        QCOMPARE(h.yaw.last(), 3.000009);
-        QCOMPARE(h.q0.last(), 1.0);
-        QCOMPARE(h.latitude.toVector(), (QVector<double>{31.1234567, 31.1234567891}));
-        QCOMPARE(h.altitude.at(1), -1.0);
-        QCOMPARE(h.vel2.last(), -2.0);
-        QCOMPARE(p.passSeries().magStrengthY, (QVector<double>{-50.0}));
-        QCOMPARE(p.passSeries().gyroX, (QVector<double>{0.000009}));
+        QCOMPARE(h[Quantity::Roll].last(), -2.0);
+        QCOMPARE(h[Quantity::Yaw].last(), 3.000009);
+        QCOMPARE(h[Quantity::Q0].last(), 1.0);
+        QCOMPARE(h[Quantity::Latitude].toVector(), (QVector<double>{31.1234567, 31.1234567891}));
+        QCOMPARE(h[Quantity::Altitude].at(1), -1.0);
+        QCOMPARE(h[Quantity::VelocityEast].last(), -2.0);
+        QCOMPARE(p.passSeries()[Quantity::MagStrengthY], (QVector<double>{-50.0}));
+        QCOMPARE(p.passSeries()[Quantity::GyroX], (QVector<double>{0.000009}));
         QCOMPARE(p.utcDigits(), (QStringList{QStringLiteral("20240105123045123")}));
         QCOMPARE(p.insText(), QStringLiteral("组合融合状态"));
         QCOMPARE(p.gnssText(), QStringLiteral("固定解"));
@@ -142,8 +142,9 @@ private slots:
         // The quaternion and per-pass series start empty in every pass; an unnamed fusion
         // state is no fusion state.
         p.feed(tempFrame(10, 0) + frame(11, item(0x80, QByteArray(1, '\x33'))));
-        QVERIFY(h.q0.isEmpty() && p.passSeries().gyroX.isEmpty() && p.utcDigits().isEmpty());
-        QCOMPARE(h.accX.size(), 1);
+        QVERIFY(h[Quantity::Q0].isEmpty() && p.passSeries()[Quantity::GyroX].isEmpty() &&
+                p.utcDigits().isEmpty());
+        QCOMPARE(h[Quantity::AccX].size(), 1);
         QVERIFY(!p.passHasFusion());
     }
 

@@ -89,7 +89,7 @@ private slots:
         for (QLabel *l : {ui.serialNumberValue, ui.softwareVersionValue, ui.frequencyValue,
                           ui.algorithmValue, ui.contentsValue})
             QVERIFY(l->text().isEmpty());
-        QVERIFY(w.productModel().isEmpty() && w.history().accZ.isEmpty());
+        QVERIFY(w.productModel().isEmpty() && w.history()[Quantity::AccZ].isEmpty());
         QVERIFY(!w.parser().identification().productId);
     }
 

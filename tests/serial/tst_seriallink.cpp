@@ -137,7 +137,7 @@ private slots:
         for (int tid = 0; tid < 200; ++tid)
             pty.write(frame(tid, fullPayload(tid)));
         QTRY_COMPARE(w.parser().statistics().frames, quint64(200));
-        QCOMPARE(w.history().accX.size(), 200);
+        QCOMPARE(w.history()[Quantity::AccX].size(), 200);
         QTRY_VERIFY(w.ui().statsLabel->text().contains(QStringLiteral("TID")));
         // The recorder got every frame once: TID and the 33 values of each.
         QVERIFY(rows == 200 && columns == 34);
@@ -151,7 +151,7 @@ private slots:
         w.slot_open_uart(); // close
         QVERIFY(!w.isPortOpen() && !w.serialPort());
         QCOMPARE(lastMessage(w), QStringLiteral("设备断开连接!"));
-        QVERIFY(w.history().accX.isEmpty() && w.sampleVector().isEmpty());
+        QVERIFY(w.history()[Quantity::AccX].isEmpty() && w.sampleVector().isEmpty());
         QVERIFY(w.ui().contentsValue->text().isEmpty());
         QVERIFY(w.latestTemperature() == 0.0 && !w.content(Content::AnyFrame));
         QTRY_VERIFY(!w.views()->isOpen(ViewKind::SenseData));
@@ -180,7 +180,8 @@ private slots:
         QCOMPARE(w.ui().portButton->text(), QStringLiteral("打开串口"));
         QTRY_VERIFY(!w.views()->isOpen(ViewKind::Temperature));
         QVERIFY(w.ui().mdiArea->subWindowList().isEmpty() && !w.serialPort());
-        QVERIFY(w.ui().serialNumberValue->text().isEmpty() && w.history().accX.isEmpty());
+        QVERIFY(w.ui().serialNumberValue->text().isEmpty() &&
+                w.history()[Quantity::AccX].isEmpty());
     }
 };
 
