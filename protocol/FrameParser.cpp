@@ -78,8 +78,7 @@ void FrameParser::reset()
     m_valueCount = 0;
     m_history.clear();
     m_latestTemperature = 0;
-    m_signature.clear();
-    m_columnNames.clear();
+    m_layout = nullptr;
     m_contentsText.clear();
     m_content = 0;
     m_ident.clear();
@@ -114,6 +113,18 @@ void FrameParser::beginPass()
         m_history[q].clear();
     m_answers.clear();
     m_utcDigits.clear();
+    m_frames.clear();
+    m_utcText.clear();
+    m_passChinese = Language::isChinese();
+    if (m_layouts.size() > std::size_t(MaxLayouts)) {
+        // Keep the last frame's layout (column names, the contents text), drop the others.
+        std::unique_ptr<ItemLayout> last;
+        if (m_layout)
+            last = std::move(m_layouts[m_layout->ids()]);
+        m_layouts.clear();
+        if (last)
+            m_layouts.emplace(last->ids(), std::move(last));
+    }
     m_valueCount = 0;
     m_framesInPass = 0;
     m_passHasTemperature = false;
@@ -263,7 +274,9 @@ void FrameParser::publishFrame(const std::uint8_t *b)
 
     m_content |= 1u << unsigned(ContentFlag::AnyFrame);
     m_pass.tids.append(tid);
-    m_workSignature.clear();
+    m_workIds.clear();
+    int utcAt = -1;
+    int utcLength = 0;
 
     // The frame's values are decoded into one buffer and appended to the pass results at the
     // end: every item takes at least two payload bytes and gives at most four values.
@@ -284,7 +297,7 @@ void FrameParser::publishFrame(const std::uint8_t *b)
         double *v = values + n;
         const int count = ItemCodec::decode(*kind, d, v);
         n += count;
-        m_workSignature.push_back(char(id));
+        m_workIds.push_back(char(id));
         m_content |= 1u << unsigned(kind->flag);
 
         // Into the series the item table names.
@@ -312,10 +325,17 @@ void FrameParser::publishFrame(const std::uint8_t *b)
         case ItemId::Utc:
             m_passUtc = UtcFields::read(d);
             m_passHasUtc = true;
-            if (m_recording)
+            if (m_recording) {
                 m_utcDigits.append(m_passUtc.digitText());
-            else
+                if (utcAt < 0) {
+                    utcAt = int(m_utcText.size());
+                    m_utcText.resize(m_utcText.size() + UtcFields::MaxDigits);
+                    utcLength = m_passUtc.writeDigits(m_utcText.data() + utcAt);
+                    m_utcText.resize(std::size_t(utcAt + utcLength));
+                }
+            } else {
                 m_utcDigits.clear();
+            }
             break;
         case ItemId::PreciseLocation:
             qCDebug(lcItems) << "纬度:" << v[0] << "经度：" << v[1];
@@ -338,26 +358,35 @@ void FrameParser::publishFrame(const std::uint8_t *b)
     }
     appendValues(m_samples, values, n);
     m_frameValues.append(double(tid));
+    const int valuesAt = m_frameValues.size();
     appendValues(m_frameValues, values, n);
     m_valueCount = 1 + n;
 
-    // The names of the frame follow its item set; rebuilt only when that set (or the
-    // language) differs from the previous frame's.
-    m_workSignature.push_back(Language::isChinese() ? 'c' : 'e');
-    if (m_workSignature != m_signature) {
-        m_signature = m_workSignature;
+    // The frame's layout: the previous frame's as a rule, found or built once otherwise. The
+    // names follow the layout and the language; the contents text is rebuilt when they change.
+    const ItemLayout *layout =
+        m_layout && m_layout->ids() == m_workIds ? m_layout : layoutFor(m_workIds);
+    m_frames.push_back(PassFrame{tid, layout, valuesAt, n, utcAt, utcLength});
+    if (layout != m_layout || m_passChinese != m_layoutChinese) {
+        m_layout = layout;
+        m_layoutChinese = m_passChinese;
         m_namesChanged = true;
-        const bool chinese = Language::isChinese();
-        m_columnNames.clear();
-        QStringList groups;
-        for (std::size_t i = 0; i + 1 < m_signature.size(); ++i) {
-            const ItemKind *kind = ItemKind::find(std::uint8_t(m_signature[i]));
-            for (int c = 0; c < kind->valueCount; ++c)
-                m_columnNames.append(kind->column(c, chinese));
-            groups.append(kind->group(chinese));
-        }
-        m_contentsText = contentsLabel(groups, chinese);
+        m_contentsText = contentsLabel(layout->groupNames(m_passChinese), m_passChinese);
     }
+}
+
+const ItemLayout *FrameParser::layoutFor(const std::string &ids)
+{
+    auto it = m_layouts.find(ids);
+    if (it == m_layouts.end())
+        it = m_layouts.emplace(ids, std::make_unique<ItemLayout>(ids)).first;
+    return it->second.get();
+}
+
+const QStringList &FrameParser::columnNames() const
+{
+    static const QStringList none;
+    return m_layout ? m_layout->columnNames(m_layoutChinese) : none;
 }
 
 QString FrameParser::contentsLabel(const QStringList &groups, bool chinese)

@@ -2,16 +2,20 @@
 
 #include "protocol/ItemCodec.h"
 #include "protocol/ItemKind.h"
+#include "protocol/ItemLayout.h"
 #include "protocol/SampleHistory.h"
 
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <QStringView>
 #include <QVector>
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 // Which kinds of content the unit has sent since the port was opened.
@@ -56,6 +60,18 @@ struct AnswerEvent
     QString text;
 };
 
+// One valid frame of a pass, for writers that take frame by frame (the recorder): each frame
+// with its own item layout, so frames of different item sets in one pass stay apart.
+struct PassFrame
+{
+    int tid = 0;
+    const ItemLayout *layout = nullptr; // its item IDs and names; shared, never null
+    int valuesAt = 0;                   // index into frameValues() of its first value
+    int valueCount = 0;                 // its decoded values (its layout's value count)
+    int utcAt = -1;                     // its UTC digits (see FrameParser::utcDigits)
+    int utcLength = 0;
+};
+
 // Counters of the link since the last reset (port open).
 struct LinkStatistics
 {
@@ -98,6 +114,10 @@ public:
     // While set, the digit text of every decoded UTC item is kept for the recorder.
     void setRecording(bool on) { m_recording = on; }
 
+    // Distinct item layouts kept; beyond this (a line that produces ever new item sets) all
+    // but the newest are dropped at the start of the next pass.
+    static constexpr int MaxLayouts = 256;
+
     // ---- Results of the last pass ----
     bool passHadData() const { return m_passHadData; }
     // Decoded values of every frame of the pass, frame after frame (no TID).
@@ -107,7 +127,25 @@ public:
     // 1 + the number of values of the last frame of the pass; 0 when the pass had no frame.
     int valueCount() const { return m_valueCount; }
     const PassSeries &passSeries() const { return m_pass; }
+    // While recording: the digit text of every UTC item of the pass, in order. A UTC item
+    // decoded while not recording empties the list.
     const QStringList &utcDigits() const { return m_utcDigits; }
+    // Every valid frame of the pass, in order. The layouts stay valid at least until the next
+    // feed() (they are kept for the parser's life unless MaxLayouts is exceeded); compare
+    // layouts of different passes by their ids().
+    const std::vector<PassFrame> &frames() const { return m_frames; }
+    // A frame's decoded values: frame.valueCount of them (its TID stands just before).
+    const double *values(const PassFrame &frame) const
+    {
+        return m_frameValues.constData() + frame.valuesAt;
+    }
+    // The digits of the frame's first UTC item ("yyyyMMddHHmmss" + "zzz"); empty when it has
+    // none or the parser was not recording. Valid until the next feed().
+    QStringView utcDigits(const PassFrame &frame) const
+    {
+        return frame.utcAt < 0 ? QStringView()
+                               : QStringView(m_utcText.data() + frame.utcAt, frame.utcLength);
+    }
     const std::vector<AnswerEvent> &answers() const { return m_answers; }
     int framesInPass() const { return m_framesInPass; }
 
@@ -129,9 +167,11 @@ public:
     const SampleHistory &history() const { return m_history; }
     void trimHistory(int limit) { m_history.trim(limit); }
     double latestTemperature() const { return m_latestTemperature; }
-    // Record column names of the last frame (without "TID"), in the language current
-    // when that frame's item set was first seen.
-    const QStringList &columnNames() const { return m_columnNames; }
+    // The item layout of the last frame (nullptr before the first frame after a reset).
+    const ItemLayout *lastLayout() const { return m_layout; }
+    // Record column names of the last frame (without "TID"), in the language current in the
+    // pass that brought it.
+    const QStringList &columnNames() const;
     // The output-contents label text of the last frame.
     const QString &contentsText() const { return m_contentsText; }
     bool content(Content c) const { return (m_content >> unsigned(c)) & 1u; }
@@ -159,6 +199,7 @@ private:
     void publishFrame(const std::uint8_t *b);
     void handleAnswer(const std::uint8_t *b, std::size_t avail);
     void beginPass();
+    const ItemLayout *layoutFor(const std::string &ids);
 
     std::vector<std::uint8_t> m_buf;
     bool m_updateMode = false;
@@ -172,6 +213,9 @@ private:
     int m_framesInPass = 0;
     PassSeries m_pass;
     QStringList m_utcDigits;
+    std::vector<PassFrame> m_frames;
+    std::vector<char16_t> m_utcText; // the frames' UTC digits, one after the other
+    bool m_passChinese = true;       // the language of the pass
     std::vector<AnswerEvent> m_answers;
     bool m_passHasTemperature = false;
     double m_passTemperature = 0;
@@ -185,9 +229,10 @@ private:
     SampleHistory m_history;
     std::vector<Quantity> m_onlyThisPass; // history series emptied at the start of every pass
     double m_latestTemperature = 0;
-    std::string m_signature;     // item IDs of the last frame + language
-    std::string m_workSignature; // of the frame being published
-    QStringList m_columnNames;
+    std::string m_workIds; // item IDs of the frame being published
+    std::unordered_map<std::string, std::unique_ptr<ItemLayout>> m_layouts;
+    const ItemLayout *m_layout = nullptr; // of the last frame
+    bool m_layoutChinese = true;          // the language its names were taken in
     QString m_contentsText;
     std::uint32_t m_content = 0;
     IdentificationFlags m_ident;

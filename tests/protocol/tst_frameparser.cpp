@@ -148,6 +148,57 @@ private slots:
         QVERIFY(!p.passHasFusion());
     }
 
+    // Frames of different item sets in one pass keep their own layout, values and UTC digits;
+    // frames of one item set share a layout, in later passes too.
+    void eachFrameOfAPassKeepsItsOwnLayout()
+    {
+        const QByteArray utc =
+            item(0x50, le32(5) + le16(2024) + QByteArray("\x01\x05\x09\x03\x07", 5));
+        FrameParser p;
+        p.setRecording(true);
+        p.feed(tempFrame(1, 100) + frame(2, item3(0x10, 1, 2, 3) + utc) + tempFrame(3, 300));
+        const std::vector<PassFrame> &f = p.frames();
+        QCOMPARE(f.size(), std::size_t(3));
+        QVERIFY(f[0].layout == f[2].layout && f[1].layout != f[0].layout);
+        QCOMPARE(f[1].layout->columnNames(false),
+                 (QStringList{"X Acceleration", "Y Acceleration", "Z Acceleration", "UTC"}));
+        QCOMPARE(f[1].valueCount, 4);
+        QCOMPARE(p.values(f[1])[2], 0.000003);
+        QCOMPARE(p.utcDigits(f[1]).toString(), QStringLiteral("20240105090307005"));
+        QVERIFY(p.utcDigits(f[0]).isEmpty());
+        QCOMPARE(f[2].tid, 3);
+        QCOMPARE(p.frameValues().at(f[2].valuesAt - 1), 3.0); // the TID stands before
+        QCOMPARE(p.values(f[2])[0], 3.0);
+        QCOMPARE(p.lastLayout(), f[2].layout);
+
+        const ItemLayout *temperature = f[0].layout;
+        p.setRecording(false);
+        p.feed(frame(4, utc) + tempFrame(5, 0));
+        QCOMPARE(p.frames()[1].layout, temperature);
+        QVERIFY(p.utcDigits(p.frames()[0]).isEmpty()); // not recording
+        QVERIFY(p.frames()[0].layout->itemCount() == 1 &&
+                p.frames()[0].layout->itemIds()[0] == 0x50);
+    }
+
+    // A line that keeps producing new item sets: old layouts are dropped, the last frame's
+    // stays (its names are still in use).
+    void layoutsStayBoundedAndTheLastOneKept()
+    {
+        FrameParser p;
+        for (int i = 0; i < FrameParser::MaxLayouts + 50; ++i) {
+            QByteArray payload;
+            for (int bit = 0; bit < 9; ++bit)
+                payload += (i >> bit) & 1 ? item(0x51, le32(bit)) : item(0x01, le16(bit));
+            p.feed(frame(i, payload));
+        }
+        const ItemLayout *last = p.lastLayout();
+        const QStringList names = p.columnNames();
+        p.feed(QByteArray());                     // a pass that drops layouts
+        p.feed(frame(1000, item(0x01, le16(1)))); // a new one
+        QCOMPARE(last->columnNames(true), names);
+        QCOMPARE(p.columnNames(), QStringList{"温度(°C)"});
+    }
+
     void contentsLabelFollowsTheLanguage()
     {
         QCOMPARE(FrameParser::contentsLabel({"温度", "加速度", "角速度", "欧拉角"}, true),
