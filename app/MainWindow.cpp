@@ -7,6 +7,7 @@
 #include "serial/ArvSimHost.h"
 #include "serial/SerialLink.h"
 #include "serial/SimulatedUnitHost.h"
+#include "views/ReadoutTexts.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -555,8 +556,11 @@ void MainWindow::parsePass(const QByteArray &chunk)
     if (!m_parser.passHadData())
         return;
 
-    if (m_parser.namesChanged())
-        m_ui.contentsValue->setText(m_parser.contentsText());
+    if (m_parser.namesChanged() && m_parser.lastLayout()) {
+        const bool chinese = Language::isChinese();
+        m_ui.contentsValue->setText(
+            ReadoutTexts::contents(m_parser.lastLayout()->groupNames(chinese), chinese));
+    }
     if (m_parser.passHasTemperature())
         noteViewData(ViewKind::Temperature);
     if (m_parser.passHasUtc())

@@ -3,6 +3,7 @@
 #include "app/MainWindow.h"
 #include "views/Combined_State_Widget.h"
 #include "views/LocationQWidget.h"
+#include "views/ReadoutTexts.h"
 #include "views/RealLocationQWidget.h"
 #include "views/Temperature.h"
 #include "views/UTCWidget.h"
@@ -148,22 +149,24 @@ void bindViewWindows(MainWindow &window)
                             staging->fahrenheit.clear();
                         },
                         [mw, staging] {
-                            staging->celsius = mw->parser().temperatureCelsiusText();
-                            staging->fahrenheit = mw->parser().temperatureFahrenheitText();
+                            const double celsius = mw->parser().passTemperature();
+                            staging->celsius = ReadoutTexts::celsius(celsius);
+                            staging->fahrenheit = ReadoutTexts::fahrenheit(celsius);
                         },
                         [staging] {
                             staging->celsius.clear();
                             staging->fahrenheit.clear();
                         }));
 
-    window.bindView(ViewKind::Utc, binding<UTCWidget>(
-                                       [staging](UTCWidget *view) {
-                                           if (!staging->utc.isEmpty())
-                                               view->setUtcText(staging->utc);
-                                           staging->utc.clear();
-                                       },
-                                       [mw, staging] { staging->utc = mw->parser().utcText(); },
-                                       [staging] { staging->utc.clear(); }));
+    window.bindView(ViewKind::Utc,
+                    binding<UTCWidget>(
+                        [staging](UTCWidget *view) {
+                            if (!staging->utc.isEmpty())
+                                view->setUtcText(staging->utc);
+                            staging->utc.clear();
+                        },
+                        [mw, staging] { staging->utc = ReadoutTexts::utc(mw->parser().passUtc()); },
+                        [staging] { staging->utc.clear(); }));
 
     window.bindView(ViewKind::CombinedState,
                     binding<Combined_State_Widget>(
@@ -174,8 +177,8 @@ void bindViewWindows(MainWindow &window)
                             staging->gnss.clear();
                         },
                         [mw, staging] {
-                            staging->ins = mw->parser().insText();
-                            staging->gnss = mw->parser().gnssText();
+                            staging->ins = ReadoutTexts::insState(mw->parser().passFusion());
+                            staging->gnss = ReadoutTexts::gnssState(mw->parser().passFusion());
                         },
                         [staging] {
                             staging->ins.clear();

@@ -79,7 +79,6 @@ void FrameParser::reset()
     m_history.clear();
     m_latestTemperature = 0;
     m_layout = nullptr;
-    m_contentsText.clear();
     m_content = 0;
     m_ident.clear();
     m_model.clear();
@@ -363,7 +362,7 @@ void FrameParser::publishFrame(const std::uint8_t *b)
     m_valueCount = 1 + n;
 
     // The frame's layout: the previous frame's as a rule, found or built once otherwise. The
-    // names follow the layout and the language; the contents text is rebuilt when they change.
+    // names follow the layout and the language.
     const ItemLayout *layout =
         m_layout && m_layout->ids() == m_workIds ? m_layout : layoutFor(m_workIds);
     m_frames.push_back(PassFrame{tid, layout, valuesAt, n, utcAt, utcLength});
@@ -371,7 +370,6 @@ void FrameParser::publishFrame(const std::uint8_t *b)
         m_layout = layout;
         m_layoutChinese = m_passChinese;
         m_namesChanged = true;
-        m_contentsText = contentsLabel(layout->groupNames(m_passChinese), m_passChinese);
     }
 }
 
@@ -387,23 +385,6 @@ const QStringList &FrameParser::columnNames() const
 {
     static const QStringList none;
     return m_layout ? m_layout->columnNames(m_layoutChinese) : none;
-}
-
-QString FrameParser::contentsLabel(const QStringList &groups, bool chinese)
-{
-    const int perLine = chinese ? 3 : 2;
-    QString s;
-    for (int i = 0; i < groups.size(); ++i) {
-        s += groups[i];
-        s += QStringLiteral(" , ");
-        if ((i + 1) % perLine == 0)
-            s += QLatin1Char('\n');
-    }
-    if (s.endsWith(QLatin1Char('\n')))
-        s.chop(1);
-    if (s.endsWith(QStringLiteral(" , ")))
-        s.chop(3);
-    return s;
 }
 
 void FrameParser::handleAnswer(const std::uint8_t *b, std::size_t avail)
@@ -495,41 +476,4 @@ void FrameParser::handleAnswer(const std::uint8_t *b, std::size_t avail)
     }
     m_ident.updateComplete();
     m_answers.push_back(std::move(e));
-}
-
-QString FrameParser::temperatureCelsiusText() const
-{
-    if (!m_passHasTemperature)
-        return QString();
-    return QString::number(m_passTemperature, 'f', 2) + QStringLiteral(" °C");
-}
-
-QString FrameParser::temperatureFahrenheitText() const
-{
-    if (!m_passHasTemperature)
-        return QString();
-    return QString::number(m_passTemperature * 1.8 + 32, 'f', 2) + QStringLiteral(" °F");
-}
-
-QString FrameParser::utcText() const
-{
-    return m_passHasUtc ? m_passUtc.localText() : QString();
-}
-
-QString FrameParser::insText() const
-{
-    if (!m_passHasFusion)
-        return QString();
-    FusionState fs;
-    fs.byte = m_passFusion;
-    return QString::fromUtf8(fs.insName());
-}
-
-QString FrameParser::gnssText() const
-{
-    if (!m_passHasFusion)
-        return QString();
-    FusionState fs;
-    fs.byte = m_passFusion;
-    return QString::fromUtf8(fs.gnssName());
 }

@@ -149,17 +149,17 @@ public:
     const std::vector<AnswerEvent> &answers() const { return m_answers; }
     int framesInPass() const { return m_framesInPass; }
 
-    // Texts of the last frame of the pass that carried them (empty when none did).
+    // What the read-outs show, from the last frame of the pass that carried it: its
+    // temperature, its UTC item, its fusion state (only a state whose two nibbles have names).
     bool passHasTemperature() const { return m_passHasTemperature; }
-    QString temperatureCelsiusText() const;    // "25.00 °C"
-    QString temperatureFahrenheitText() const; // "77.00 °F"
+    double passTemperature() const { return m_passTemperature; }
     bool passHasUtc() const { return m_passHasUtc; }
-    QString utcText() const; // local time "yyyy-MM-dd HH:mm:ss.zzz"
+    const UtcFields &passUtc() const { return m_passUtc; }
     bool passHasFusion() const { return m_passHasFusion; }
-    QString insText() const;
-    QString gnssText() const;
+    FusionState passFusion() const { return FusionState{m_passFusion}; }
 
-    // True when the pass changed the column names / the output-contents text.
+    // True when the pass changed the last frame's layout or the language of its names (the
+    // column names and the output contents).
     bool namesChanged() const { return m_namesChanged; }
 
     // ---- State across passes ----
@@ -172,8 +172,6 @@ public:
     // Record column names of the last frame (without "TID"), in the language current in the
     // pass that brought it.
     const QStringList &columnNames() const;
-    // The output-contents label text of the last frame.
-    const QString &contentsText() const { return m_contentsText; }
     bool content(Content c) const { return (m_content >> unsigned(c)) & 1u; }
     void clearContent() { m_content = 0; }
     IdentificationFlags &identification() { return m_ident; }
@@ -182,9 +180,6 @@ public:
     const QString &versionSuffix() const { return m_suffix; }
     const LinkStatistics &statistics() const { return m_stats; }
     int bufferedBytes() const { return int(m_buf.size()); }
-
-    // The output-contents label text for a list of group names.
-    static QString contentsLabel(const QStringList &groups, bool chinese);
 
 private:
     enum class Check
@@ -233,7 +228,6 @@ private:
     std::unordered_map<std::string, std::unique_ptr<ItemLayout>> m_layouts;
     const ItemLayout *m_layout = nullptr; // of the last frame
     bool m_layoutChinese = true;          // the language its names were taken in
-    QString m_contentsText;
     std::uint32_t m_content = 0;
     IdentificationFlags m_ident;
     QString m_model;

@@ -15,7 +15,7 @@ public:
     // True while no fusion state window exists (process-wide).
     static bool isAbsent();
 
-    // The state names as the frame parser picks them.
+    // The state names as ReadoutTexts picks them.
     void setStateTexts(const QString &insState, const QString &gnssState);
     QString insStateText() const;
     QString gnssStateText() const;

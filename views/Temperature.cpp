@@ -2,6 +2,7 @@
 
 #include "common/Language.h"
 #include "views/PlotParts.h"
+#include "views/ReadoutTexts.h"
 
 #include <QCloseEvent>
 #include <QGridLayout>
@@ -60,17 +61,7 @@ void Temperature::setTemperatureTexts(const QString &celsius, const QString &fah
 
 void Temperature::setTemperature(double celsius)
 {
-    setTemperatureTexts(celsiusText(celsius), fahrenheitText(celsius));
-}
-
-QString Temperature::celsiusText(double celsius)
-{
-    return QString::number(celsius, 'f', 2) + QStringLiteral(" °C");
-}
-
-QString Temperature::fahrenheitText(double celsius)
-{
-    return QString::number(celsius * 1.8 + 32.0, 'f', 2) + QStringLiteral(" °F");
+    setTemperatureTexts(ReadoutTexts::celsius(celsius), ReadoutTexts::fahrenheit(celsius));
 }
 
 QString Temperature::celsiusValue() const

@@ -15,12 +15,10 @@ public:
     // True while no temperature window exists (process-wide).
     static bool isAbsent();
 
-    // The texts as the frame parser builds them ("25.00 °C", "77.00 °F").
+    // The texts as ReadoutTexts builds them ("25.00 °C", "77.00 °F").
     void setTemperatureTexts(const QString &celsius, const QString &fahrenheit);
     // Builds both texts from a temperature in degrees Celsius.
     void setTemperature(double celsius);
-    static QString celsiusText(double celsius);
-    static QString fahrenheitText(double celsius);
 
     QString celsiusValue() const;
     QString fahrenheitValue() const;

@@ -15,7 +15,7 @@ public:
     // True while no UTC window exists (process-wide).
     static bool isAbsent();
 
-    // The text as the frame parser builds it ("yyyy-MM-dd HH:mm:ss.zzz").
+    // The text as ReadoutTexts builds it ("yyyy-MM-dd HH:mm:ss.zzz").
     void setUtcText(const QString &text);
     QString utcText() const;
     bool isOpen() const { return m_open; }

@@ -36,8 +36,7 @@ private slots:
         p.feed(QByteArray::fromHex("515601000401 02C409D5B6"));
         QCOMPARE(p.sampleVector(), (QVector<double>{25.0}));
         QCOMPARE(p.frameValues(), (QVector<double>{1.0, 25.0}));
-        QCOMPARE(p.temperatureCelsiusText(), QStringLiteral("25.00 °C"));
-        QCOMPARE(p.temperatureFahrenheitText(), QStringLiteral("77.00 °F"));
+        QVERIFY(p.passHasTemperature() && p.passTemperature() == 25.0);
         QVERIFY(p.content(Content::Temperature) && !p.content(Content::Acceleration));
     }
 
@@ -116,7 +115,7 @@ private slots:
         QCOMPARE(p.sampleVector().value(0), 1000.5);
     }
 
-    void everyItemKindGoesToItsSeriesAndTexts()
+    void everyItemKindGoesToItsSeriesAndReadOuts()
     {
         FrameParser p;
         p.setRecording(true);
@@ -132,13 +131,12 @@ private slots:
         QCOMPARE(p.passSeries()[Quantity::MagStrengthY], (QVector<double>{-50.0}));
         QCOMPARE(p.passSeries()[Quantity::GyroX], (QVector<double>{0.000009}));
         QCOMPARE(p.utcDigits(), (QStringList{QStringLiteral("20240105123045123")}));
-        QCOMPARE(p.insText(), QStringLiteral("组合融合状态"));
-        QCOMPARE(p.gnssText(), QStringLiteral("固定解"));
-        QVERIFY(!p.utcText().isEmpty());
+        QVERIFY(p.passHasFusion() && p.passFusion().byte == 0x44);
+        QVERIFY(p.passHasUtc() && p.passUtc().year == 2024 && p.passUtc().millisecond == 123);
         for (Content c : {Content::SamplingTimestamp, Content::SyncTimestamp, Content::Magnetic,
                           Content::Quaternion, Content::Utc, Content::Location, Content::Velocity})
             QVERIFY(p.content(c));
-        QCOMPARE(p.contentsText().count(QLatin1Char('\n')), 4); // 14 names, three a line
+        QCOMPARE(p.lastLayout()->groupNames(true).size(), 14);
         // The quaternion and per-pass series start empty in every pass; an unnamed fusion
         // state is no fusion state.
         p.feed(tempFrame(10, 0) + frame(11, item(0x80, QByteArray(1, '\x33'))));
@@ -199,17 +197,13 @@ private slots:
         QCOMPARE(p.columnNames(), QStringList{"温度(°C)"});
     }
 
-    void contentsLabelFollowsTheLanguage()
+    void namesFollowTheLanguage()
     {
-        QCOMPARE(FrameParser::contentsLabel({"温度", "加速度", "角速度", "欧拉角"}, true),
-                 QStringLiteral("温度 , 加速度 , 角速度 , \n欧拉角"));
         const QByteArray payload =
             item(0x01, le16(1)) + item3(0x10, 0, 0, 0) + item3(0x20, 0, 0, 0);
         FrameParser p;
         Language::setChinese(false);
         p.feed(frame(1, payload));
-        QCOMPARE(p.contentsText(),
-                 QStringLiteral("Temperature , Acceleration , \nAngular Velocity"));
         QCOMPARE(p.columnNames().first(), QStringLiteral("Temperature(°C)"));
         QVERIFY(p.namesChanged());
         p.feed(frame(2, payload));
@@ -217,7 +211,7 @@ private slots:
         Language::setChinese(true);
         p.feed(frame(3, payload));
         QVERIFY(p.namesChanged());
-        QCOMPARE(p.contentsText(), QStringLiteral("温度 , 加速度 , 角速度"));
+        QCOMPARE(p.columnNames().first(), QStringLiteral("温度(°C)"));
     }
 
     void identificationAnswers()
