@@ -67,13 +67,6 @@ ViewWiring wiring(ViewKind kind)
 
 } // namespace
 
-void CalibrationSeries::clear()
-{
-    for (QVector<double> *v :
-         {&tid, &magX, &magY, &magZ, &roll, &pitch, &yaw, &gyroX, &gyroY, &gyroZ})
-        v->clear();
-}
-
 MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
 {
     m_link = new SerialLink(&m_parser.identification(), this);
@@ -442,8 +435,7 @@ void MainWindow::openPort()
                                            QStringLiteral(" successfully."));
     m_ui.portButton->setText(Language::text("关闭串口", "Close Port"));
     m_portButtonFlag = true;
-    m_statsFrames = 0;
-    m_statsBytes = 0;
+    m_rates.restart();
     m_statsClock.restart();
     m_lastPortError = QSerialPort::NoError;
     QThread::msleep(10);
@@ -573,40 +565,12 @@ void MainWindow::parsePass(const QByteArray &chunk)
     if (recordingActive && m_parser.valueCount() > 0 && m_recordWriter)
         m_recordWriter(m_parser.frameValues(), m_parser.valueCount());
 
-    // Calibration collector: one entry per magnetic-strength item of the pass.
-    const PassSeries &ps = m_parser.passSeries();
-    if (calibrationCollecting && !ps[Quantity::MagStrengthX].isEmpty()) {
-        CalibrationSeries &c = calibrationSeries;
-        for (int i = 0; i < ps[Quantity::MagStrengthX].size(); ++i) {
-            if (i < ps.tids.size())
-                c.tid.append(ps.tids[i]);
-            c.magX.append(ps[Quantity::MagStrengthX][i]);
-            c.magY.append(ps[Quantity::MagStrengthY][i]);
-            c.magZ.append(ps[Quantity::MagStrengthZ][i]);
-            if (i < ps[Quantity::Roll].size()) {
-                c.roll.append(ps[Quantity::Roll][i]);
-                c.pitch.append(ps[Quantity::Pitch][i]);
-                c.yaw.append(ps[Quantity::Yaw][i]);
-            }
-            if (i < ps[Quantity::GyroX].size()) {
-                c.gyroX.append(ps[Quantity::GyroX][i]);
-                c.gyroY.append(ps[Quantity::GyroY][i]);
-                c.gyroZ.append(ps[Quantity::GyroZ][i]);
-            }
-        }
-    }
+    m_calibration.collect(m_parser.passSeries());
 
     m_sampleVector = m_parser.sampleVector();
     emit messageReady(m_sampleVector);
 
-    if (gyroBiasCollecting && gyroBiasSamples.size() <= gyroBiasSeconds * 300) {
-        for (int i = 0; i < ps[Quantity::GyroX].size(); ++i) {
-            gyroBiasSamples.append(ps[Quantity::GyroX][i]);
-            gyroBiasSamples.append(ps[Quantity::GyroY][i]);
-            gyroBiasSamples.append(ps[Quantity::GyroZ][i]);
-        }
-        qDebug() << gyroBiasSamples.size();
-    }
+    m_gyroBias.collect(m_parser.passSeries());
 }
 
 void MainWindow::applyAnswers()
@@ -627,7 +591,6 @@ void MainWindow::applyAnswers()
             break;
         case AnswerEvent::Type::FrequencySet:
             emit freqSignal(e.success);
-            restartQueries = restartQueries || e.success;
             break;
         case AnswerEvent::Type::Contents:
             emit contents_Signal(e.success);
@@ -637,12 +600,12 @@ void MainWindow::applyAnswers()
             break;
         case AnswerEvent::Type::AlgorithmSet:
             emit algorithm_Signal(e.success);
-            restartQueries = restartQueries || e.success;
             break;
         case AnswerEvent::Type::Update:
             emit updateAnswer(e.op, e.status);
             break;
         }
+        restartQueries = restartQueries || e.restartsQueries();
     }
     if (restartQueries)
         m_link->startQueries();
@@ -760,16 +723,7 @@ void MainWindow::slotExportStop()
 void MainWindow::updateLinkStatistics()
 {
     const LinkStatistics &s = m_parser.statistics();
-    const qint64 ms = m_statsClock.restart();
-    if (ms > 0 && s.frames >= m_statsFrames && s.bytes >= m_statsBytes) {
-        m_framesPerSecond = double(s.frames - m_statsFrames) * 1000.0 / double(ms);
-        m_bytesPerSecond = double(s.bytes - m_statsBytes) * 1000.0 / double(ms);
-    } else {
-        m_framesPerSecond = 0;
-        m_bytesPerSecond = 0;
-    }
-    m_statsFrames = s.frames;
-    m_statsBytes = s.bytes;
+    m_rates.sample(s.frames, s.bytes, m_statsClock.restart());
     showLinkStatistics();
 }
 
@@ -784,8 +738,8 @@ void MainWindow::showLinkStatistics()
         Language::text("帧/秒 %1   字节/秒 %2   校验失败 %3   丢弃字节 %4   TID 间断 %5",
                        "Frames/s %1   Bytes/s %2   Checksum failures %3   Bytes discarded %4   "
                        "TID gaps %5")
-            .arg(qRound(m_framesPerSecond))
-            .arg(qRound64(m_bytesPerSecond))
+            .arg(qRound(m_rates.framesPerSecond()))
+            .arg(qRound64(m_rates.bytesPerSecond()))
             .arg(s.checksumFailures)
             .arg(s.bytesDiscarded)
             .arg(s.tidGaps));

@@ -58,6 +58,13 @@ struct AnswerEvent
     int op = 0;
     int status = 0;
     QString text;
+
+    // A successful frequency or algorithm setting: the parser has marked that value unknown,
+    // so the identification queries must run again to read it back.
+    bool restartsQueries() const
+    {
+        return success && (type == Type::FrequencySet || type == Type::AlgorithmSet);
+    }
 };
 
 // One valid frame of a pass, for writers that take frame by frame (the recorder): each frame

@@ -262,6 +262,30 @@ private slots:
         QCOMPARE(p.bufferedBytes(), 0);
     }
 
+    // Only a successful frequency or algorithm setting makes the queries read the value back.
+    void successfulSettingsRestartTheQueries_data()
+    {
+        QTest::addColumn<QByteArray>("answer");
+        QTest::addColumn<bool>("restarts");
+        QTest::newRow("frequency set") << frequencyAnswer(0) << true;
+        QTest::newRow("frequency refused") << frequencyAnswer(255) << false;
+        QTest::newRow("frequency value") << frequencyAnswer(8) << false;
+        QTest::newRow("algorithm set") << algorithmAnswer(0) << true;
+        QTest::newRow("algorithm value") << algorithmAnswer(2) << false;
+        QTest::newRow("contents set") << answer(0x04, 0, QByteArray(1, '\x00')) << false;
+        QTest::newRow("version") << versionAnswer("ARV-2.1-ARV223 -UH") << false;
+    }
+
+    void successfulSettingsRestartTheQueries()
+    {
+        QFETCH(QByteArray, answer);
+        QFETCH(bool, restarts);
+        FrameParser p;
+        p.feed(answer);
+        QCOMPARE(p.answers().size(), std::size_t(1));
+        QCOMPARE(p.answers()[0].restartsQueries(), restarts);
+    }
+
     void tidGapsAndHistoryTrim()
     {
         FrameParser p;

@@ -131,9 +131,8 @@ private slots:
             columns = count;
         });
         w.recordingActive = true;
-        w.calibrationCollecting = true;
-        w.gyroBiasCollecting = true;
-        w.gyroBiasSeconds = 1;
+        w.calibrationCollector().setCollecting(true);
+        w.gyroBiasCollector().start(1);
         for (int tid = 0; tid < 200; ++tid)
             pty.write(frame(tid, fullPayload(tid)));
         QTRY_COMPARE(w.parser().statistics().frames, quint64(200));
@@ -142,11 +141,12 @@ private slots:
         // The recorder got every frame once: TID and the 33 values of each.
         QVERIFY(rows == 200 && columns == 34);
         // The collectors of calibration and gyro bias get one entry per item.
-        const CalibrationSeries &cal = w.calibrationSeries;
+        const CalibrationSeries &cal = w.calibrationCollector().series();
         QVERIFY(cal.magX.size() == 200 && cal.roll.size() == 200 && cal.gyroZ.size() == 200);
         QVERIFY(cal.tid.first() == 0.0 && cal.tid.last() == 199.0 && cal.magY.first() == -50.0);
-        QVERIFY(w.gyroBiasSamples.size() >= 3 && w.gyroBiasSamples.size() % 3 == 0);
-        QCOMPARE(w.gyroBiasSamples.at(2), -0.000003);
+        const QVector<double> &gyro = w.gyroBiasCollector().samples();
+        QVERIFY(gyro.size() >= 3 && gyro.size() % 3 == 0);
+        QCOMPARE(gyro.at(2), -0.000003);
 
         w.slot_open_uart(); // close
         QVERIFY(!w.isPortOpen() && !w.serialPort());
