@@ -33,7 +33,9 @@ public:
     ~MainWindow() override;
 
     // ---- Wiring for later parts ----
-    // Makes a view kind available: its action is enabled and its slot opens it.
+    // Makes a view kind available: its action is enabled and its slot opens it. A binding
+    // whose window cannot report its closing, or lacks the repaint slot its kind needs, is
+    // refused with a warning (see ViewBinding::forWindow).
     void bindView(ViewKind kind, ViewBinding binding);
     ViewManager *views() const { return m_views; }
     RefreshPacer *refreshPacer() const { return m_refreshPacer; }
@@ -153,7 +155,7 @@ private:
     void fillPortList(const QStringList &systemPorts);
     void applyTexts();
     void openView(ViewKind kind);
-    void noteViewData(ViewKind kind);
+    void noteViews(ViewFeed feed);
     void presentViews();
 
     MainWindowUi m_ui;

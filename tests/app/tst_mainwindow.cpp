@@ -24,8 +24,7 @@ namespace {
 
 ViewBinding fakeBinding(int *feeds = nullptr)
 {
-    ViewBinding b;
-    b.create = [](QWidget *parent) { return new FakeView(parent); };
+    ViewBinding b = ViewBinding::forWindow<FakeView>();
     if (feeds)
         b.feed = [feeds](QWidget *) { ++*feeds; };
     return b;
@@ -71,6 +70,12 @@ private slots:
         QVERIFY(w.ui().mdiArea->subWindowList().isEmpty());
         w.bindView(ViewKind::CommandWrite, fakeBinding());
         QVERIFY(ui.commandWriteAction->isEnabled());
+        // A window the main window cannot connect is refused, not bound silently.
+        ViewBinding unconnected;
+        unconnected.create = [](QWidget *parent) { return new QWidget(parent); };
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("not bound"));
+        w.bindView(ViewKind::PostureCourse, unconnected);
+        QVERIFY(!ui.postureResetAction->isEnabled());
     }
 
     void eachViewOpensOnce()

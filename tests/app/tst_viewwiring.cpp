@@ -49,17 +49,14 @@ struct ViewAction
     QAction *action;
 };
 
+// The view windows of the View menu: the kinds the table binds from the start.
 QVector<ViewAction> viewActions(const MainWindow &w)
 {
-    const MainWindowUi &ui = w.ui();
-    return {{ViewKind::Display3D, ui.display3DAction},
-            {ViewKind::SenseData, ui.dataAction},
-            {ViewKind::Imu, ui.imuAction},
-            {ViewKind::Location, ui.velocityAction},
-            {ViewKind::RealLocation, ui.locationAction},
-            {ViewKind::Utc, ui.utcAction},
-            {ViewKind::Temperature, ui.temperatureAction},
-            {ViewKind::CombinedState, ui.combinedStateAction}};
+    QVector<ViewAction> actions;
+    for (const ViewKindInfo &info : viewKinds())
+        if (info.bind)
+            actions.append({info.kind, w.ui().*info.action});
+    return actions;
 }
 
 template <typename T> T *view(const MainWindow &w, ViewKind kind)

@@ -97,8 +97,7 @@ private slots:
     {
         MainWindow w;
         w.show();
-        w.bindView(ViewKind::Display3D,
-                   ViewBinding{[](QWidget *p) { return new FakeView(p); }, {}});
+        w.bindView(ViewKind::Display3D, ViewBinding::forWindow<FakeView>());
         w.openSimulatedUnit();
         QVERIFY(w.isPortOpen());
         w.showDisplay();

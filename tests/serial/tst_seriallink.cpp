@@ -119,8 +119,7 @@ private slots:
         PtyPair pty;
         MainWindow w;
         w.show();
-        w.bindView(ViewKind::SenseData,
-                   ViewBinding{[](QWidget *p) { return new FakeView(p); }, {}});
+        w.bindView(ViewKind::SenseData, ViewBinding::forWindow<FakeView>());
         openOn(w, pty);
         w.dataVisualization();
         int rows = 0, columns = 0;
@@ -167,8 +166,7 @@ private slots:
         PtyPair pty;
         MainWindow w;
         w.show();
-        w.bindView(ViewKind::Temperature,
-                   ViewBinding{[](QWidget *p) { return new FakeView(p); }, {}});
+        w.bindView(ViewKind::Temperature, ViewBinding::forWindow<FakeView>());
         openOn(w, pty);
         w.showTemp();
         QVERIFY(w.views()->isOpen(ViewKind::Temperature));
