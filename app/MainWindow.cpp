@@ -7,6 +7,7 @@
 #include "common/Language.h"
 #include "serial/ArvSimHost.h"
 #include "serial/SerialLink.h"
+#include "serial/SerialLog.h"
 #include "serial/SimulatedUnitHost.h"
 #include "views/ReadoutTexts.h"
 
@@ -14,7 +15,6 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
-#include <QDebug>
 #include <QDesktopServices>
 #include <QIcon>
 #include <QLabel>
@@ -379,9 +379,9 @@ void MainWindow::openPort()
     m_rates.restart();
     m_statsClock.restart();
     m_lastPortError = QSerialPort::NoError;
-    QThread::msleep(10);
+    QThread::msleep(10); // intended: the port settles for 10 ms before the first query
     m_link->startQueries();
-    qDebug() << "开始解析";
+    qCDebug(lcSerial) << "开始解析";
 }
 
 void MainWindow::connectSession()
@@ -433,7 +433,9 @@ void MainWindow::closePort()
 
 void MainWindow::loseDevice()
 {
-    qDebug() << "传输中断";
+    qCDebug(lcSerial) << "传输中断";
+    // Intended: the loss is reported in Chinese, and the button reads "打开串口", whatever the
+    // interface language.
     addMessage(QStringLiteral("设备未连接"));
     stopRecording();
     m_ui.mdiArea->closeAllSubWindows();
@@ -460,7 +462,7 @@ void MainWindow::getErrorFromSerial(QSerialPort::SerialPortError error)
     if (error == QSerialPort::NoError || error == m_lastPortError)
         return;
     m_lastPortError = error;
-    qDebug() << "出现错误";
+    qCDebug(lcSerial) << "出现错误";
     if (error == QSerialPort::ResourceError || error == QSerialPort::ReadError)
         QTimer::singleShot(0, this, &MainWindow::captureSerialExceptions);
 }

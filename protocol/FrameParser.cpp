@@ -5,19 +5,12 @@
 #include "protocol/Checksum.h"
 #include "protocol/CommandLayout.h"
 #include "protocol/OutputFrame.h"
+#include "protocol/ParserLog.h"
+#include "protocol/ProtocolLog.h"
 #include "protocol/RateTables.h"
-
-#include <QDebug>
-#include <QLoggingCategory>
 
 #include <algorithm>
 #include <cstring>
-
-// Per-frame diagnostics (high-precision location, fusion state): written for every such item,
-// thousands of lines a second at full rate, so they are off unless asked for with
-// QT_LOGGING_RULES="arv.parser.items.debug=true". Out-of-range accelerations are rare and
-// always reported.
-Q_LOGGING_CATEGORY(lcItems, "arv.parser.items", QtInfoMsg)
 
 namespace {
 
@@ -195,7 +188,7 @@ void FrameParser::feed(const char *data, int size)
 
     // Last safeguard; the scan never keeps more than one unfinished frame or answer.
     if (m_buf.size() > std::size_t(BufferLimit)) {
-        qDebug() << "缓冲区满了";
+        qCDebug(lcParser) << "缓冲区满了";
         m_stats.bytesDiscarded += m_buf.size();
         m_buf.clear();
     }
@@ -290,7 +283,7 @@ void FrameParser::publishFrame(const std::uint8_t *b)
         q += 2 + itemLen;
         const ItemKind *kind = ItemKind::find(id);
         if (!kind) {
-            qDebug() << "出现了错误的帧数" << int(id);
+            qCDebug(lcParser) << "出现了错误的帧数" << int(id);
             continue;
         }
         double *v = values + n;
@@ -319,7 +312,7 @@ void FrameParser::publishFrame(const std::uint8_t *b)
             break;
         case ItemId::Acceleration:
             if (v[0] > 1000.0 || v[1] > 1000.0 || v[2] > 1000.0)
-                qDebug() << "加速度出现问题";
+                qCDebug(lcParser) << "加速度出现问题";
             break;
         case ItemId::Utc:
             m_passUtc = UtcFields::read(d);
@@ -337,7 +330,7 @@ void FrameParser::publishFrame(const std::uint8_t *b)
             }
             break;
         case ItemId::PreciseLocation:
-            qCDebug(lcItems) << "纬度:" << v[0] << "经度：" << v[1];
+            qCDebug(lcParserItems) << "纬度:" << v[0] << "经度：" << v[1];
             break;
         case ItemId::FusionState: {
             FusionState fs;
@@ -345,8 +338,8 @@ void FrameParser::publishFrame(const std::uint8_t *b)
             if (fs.named()) {
                 m_passFusion = fs.byte;
                 m_passHasFusion = true;
-                if (lcItems().isDebugEnabled())
-                    qCDebug(lcItems)
+                if (lcParserItems().isDebugEnabled())
+                    qCDebug(lcParserItems)
                         << QString::fromUtf8(fs.insName()) << QString::fromUtf8(fs.gnssName());
             }
             break;
@@ -398,13 +391,13 @@ void FrameParser::handleAnswer(const std::uint8_t *b, std::size_t avail)
     case AnswerReader::Kind::ProductId:
         e.type = AnswerEvent::Type::ProductId;
         e.text = AnswerReader::productIdText(a);
-        qDebug() << "当前产品ID号：" << e.text;
+        qCDebug(lcProtocol) << "当前产品ID号：" << e.text;
         m_ident.productId = true;
         break;
     case AnswerReader::Kind::Version: {
         e.type = AnswerEvent::Type::Version;
         e.text = AnswerReader::versionText(a);
-        qDebug() << "当前软件版本号：" << e.text;
+        qCDebug(lcProtocol) << "当前软件版本号：" << e.text;
         const AnswerReader::ModelSuffix ms = AnswerReader::splitVersion(e.text);
         m_model = ms.model;
         m_suffix = ms.suffix;
@@ -415,12 +408,12 @@ void FrameParser::handleAnswer(const std::uint8_t *b, std::size_t avail)
     case AnswerReader::Kind::Frequency: {
         const AnswerReader::StatusCode st = AnswerReader::frequencyStatus(a);
         if (st.status == AnswerReader::Status::Success) {
-            qDebug() << "输出频率配置成功";
+            qCDebug(lcProtocol) << "输出频率配置成功";
             e.type = AnswerEvent::Type::FrequencySet;
             e.success = true;
             m_ident.frequency = false;
         } else if (st.status == AnswerReader::Status::Failure) {
-            qDebug() << "输出频率配置失败";
+            qCDebug(lcProtocol) << "输出频率配置失败";
             e.type = AnswerEvent::Type::FrequencySet;
             e.success = false;
         } else {
@@ -428,7 +421,7 @@ void FrameParser::handleAnswer(const std::uint8_t *b, std::size_t avail)
             e.code = st.code;
             e.rate = RateTables::rateForCode(st.code, m_model, m_suffix);
             e.text = QString::number(e.rate) + QStringLiteral(" Hz");
-            qDebug() << "输出频率为" << e.rate;
+            qCDebug(lcProtocol) << "输出频率为" << e.rate;
             m_ident.frequency = true;
         }
         break;
@@ -437,7 +430,7 @@ void FrameParser::handleAnswer(const std::uint8_t *b, std::size_t avail)
         bool ok = false;
         if (!AnswerReader::contentsStatus(a, ok))
             return; // removed without effect
-        qDebug() << (ok ? "输出内容配置成功" : "输出内容配置失败");
+        qCDebug(lcProtocol) << (ok ? "输出内容配置成功" : "输出内容配置失败");
         e.type = AnswerEvent::Type::Contents;
         e.success = ok;
         break;
@@ -445,19 +438,19 @@ void FrameParser::handleAnswer(const std::uint8_t *b, std::size_t avail)
     case AnswerReader::Kind::Algorithm: {
         const AnswerReader::StatusCode st = AnswerReader::algorithmStatus(a);
         if (st.status == AnswerReader::Status::Success) {
-            qDebug() << "算法模式配置成功";
+            qCDebug(lcProtocol) << "算法模式配置成功";
             e.type = AnswerEvent::Type::AlgorithmSet;
             e.success = true;
             m_ident.algorithm = false;
         } else if (st.status == AnswerReader::Status::Failure) {
-            qDebug() << "算法模式配置失败";
+            qCDebug(lcProtocol) << "算法模式配置失败";
             e.type = AnswerEvent::Type::AlgorithmSet;
             e.success = false;
         } else {
             e.type = AnswerEvent::Type::Algorithm;
             e.code = st.code;
             e.text = RateTables::modeName(st.code);
-            qDebug() << "算法模式为：" << e.text;
+            qCDebug(lcProtocol) << "算法模式为：" << e.text;
             m_ident.algorithm = true;
         }
         break;

@@ -9,6 +9,7 @@
 #include "protocol/OutputFrame.h"
 #include "protocol/RateTables.h"
 #include "sim/FirmwareImage.h"
+#include "sim/SimLog.h"
 
 #include <QDateTime>
 
@@ -213,6 +214,8 @@ void UnitCore::tick(double now)
         m_rx.remove(0, n + CommandLayout::EnvelopeSize);
         m_rxSince = now;
         ++m_counters.commandsHandled;
+        qCDebug(lcSim) << "command: class" << QByteArray::number(cls, 16) << "op" << int(op)
+                       << "data" << data.toHex(' ');
         handle(cls, op, data, now);
         if (m_updatePhase == UpdatePhase::Restarting) {
             m_rx.clear();
@@ -487,6 +490,7 @@ void UnitCore::handleUpdate(std::uint8_t op, const QByteArray &data, double now)
         updateAnswer(op, AnswerStatus::Success, index);
         m_version = m_newVersion;
         ++m_counters.updatesCompleted;
+        qCDebug(lcSim) << "firmware updated to" << m_newVersion;
         m_updatePhase = UpdatePhase::Restarting;
         m_updateLast = now;
         m_finishedAt = now;

@@ -153,8 +153,7 @@ private:
 int main(int argc, char *argv[])
 {
     MeasuringApp app(argc, argv);
-    QLoggingCategory::setFilterRules(
-        QStringLiteral("default.debug=false\narv.parser.items.debug=false"));
+    QLoggingCategory::setFilterRules(QStringLiteral("default.debug=false\narv.*.debug=false"));
     const int seconds = argc > 1 ? std::max(1, atoi(argv[1])) : 60;
     const int hz = argc > 2 ? atoi(argv[2]) : 2000;
     const QByteArray which = argc > 3 ? QByteArray(argv[3]) : QByteArray("all");
