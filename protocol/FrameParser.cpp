@@ -16,6 +16,9 @@ namespace {
 
 constexpr std::uint8_t H1 = OutputFrame::Header1;
 constexpr std::uint8_t H2 = OutputFrame::Header2;
+// An output frame: 51 56, TID (2), LEN, LEN payload bytes, CK1, CK2.
+constexpr std::size_t PayloadOffset = 5;
+constexpr std::size_t FrameEnvelope = OutputFrame::EnvelopeSize;
 
 // Appends n values to an unshared vector: one resize, one copy.
 void appendValues(QVector<double> &to, const double *values, int n)
@@ -156,13 +159,13 @@ void FrameParser::feed(const char *data, int size)
             ++p;
             continue;
         }
-        if (avail < 5)
+        if (avail < PayloadOffset)
             break; // both kinds need five bytes before their length is known
 
         const Check frame = checkFrame(b, avail);
         if (frame == Check::Valid) {
             publishFrame(b);
-            p += std::size_t(b[4]) + 7;
+            p += std::size_t(b[4]) + FrameEnvelope;
             continue;
         }
         const Check answer = checkAnswer(b, avail);
@@ -197,13 +200,13 @@ void FrameParser::feed(const char *data, int size)
 FrameParser::Check FrameParser::checkFrame(const std::uint8_t *b, std::size_t avail) const
 {
     const std::size_t len = b[4];
-    if (avail < len + 7)
+    if (avail < len + FrameEnvelope)
         return Check::Incomplete;
-    if (!checksumMatches(b, len + 5))
+    if (!checksumMatches(b, PayloadOffset + len))
         return Check::Invalid;
     // Structure: every known item must have its length, and every item must fit.
-    std::size_t q = 5;
-    const std::size_t end = 5 + len;
+    std::size_t q = PayloadOffset;
+    const std::size_t end = PayloadOffset + len;
     while (q < end) {
         if (q + 2 > end)
             return Check::Malformed;
@@ -274,8 +277,8 @@ void FrameParser::publishFrame(const std::uint8_t *b)
     // end: every item takes at least two payload bytes and gives at most four values.
     double values[2 * 255];
     int n = 0;
-    const std::size_t end = 5 + std::size_t(b[4]);
-    std::size_t q = 5;
+    const std::size_t end = PayloadOffset + std::size_t(b[4]);
+    std::size_t q = PayloadOffset;
     while (q < end) {
         const std::uint8_t id = b[q];
         const std::size_t itemLen = b[q + 1];
