@@ -26,7 +26,7 @@ const std::array<double, 3> &earthFieldDirection()
 
 std::array<double, 3> gravityVector()
 {
-    return {0.0, 0.0, CalibConstants::Gravity};
+    return {0.0, 0.0, CalibConstants::kGravity};
 }
 
 double targetDotProduct()
@@ -40,7 +40,7 @@ double targetDotProduct()
 
 namespace {
 
-constexpr std::size_t Unknowns = 12;
+constexpr std::size_t kUnknowns = 12;
 
 Calib3DParameters allNaN()
 {
@@ -55,9 +55,9 @@ Calib3DParameters allNaN()
 // into large, plausible-looking finite parameters. The test scales the matrix to a unit
 // diagonal and runs a Cholesky factorisation: a pivot at or below the rounding level of the
 // sums (100 * sqrt(N) * epsilon) means singular. Well-posed data lie many orders above it.
-bool isNumericallySingular(const double normal[Unknowns * Unknowns], std::size_t n)
+bool isNumericallySingular(const double normal[kUnknowns * kUnknowns], std::size_t n)
 {
-    constexpr std::size_t m = Unknowns;
+    constexpr std::size_t m = kUnknowns;
     double scale[m];
     for (std::size_t k = 0; k < m; ++k) {
         const double d = normal[k + m * k];
@@ -87,20 +87,20 @@ bool isNumericallySingular(const double normal[Unknowns * Unknowns], std::size_t
 
 double toRadians(double degrees)
 {
-    return degrees * CalibConstants::Pi / 180.0;
+    return degrees * CalibConstants::kPi / 180.0;
 }
 
 Calib3DParameters solve(const DoubleArray &field, const DoubleArray &attitudes, std::size_t n)
 {
     const double s = Calib3DModel::targetDotProduct();
-    const double g = CalibConstants::Gravity;
+    const double g = CalibConstants::kGravity;
     const double *att = attitudes.data();
 
     // Design matrix A (n x 12), stored row by row: row i is [r (x) m, r] with r the gravity
     // vector predicted in the body frame by the sample's pitch and roll. The normal matrix
     // A^T A (12 x 12, symmetric: each pair of columns once) is summed along, sample by sample.
-    const std::unique_ptr<double[]> a(new double[n * Unknowns]);
-    double normal[Unknowns * Unknowns] = {};
+    const std::unique_ptr<double[]> a(new double[n * kUnknowns]);
+    double normal[kUnknowns * kUnknowns] = {};
     for (std::size_t i = 0; i < n; ++i) {
         const double pitch = toRadians(att[3 * i]);
         const double roll = toRadians(att[3 * i + 1]);
@@ -109,42 +109,42 @@ Calib3DParameters solve(const DoubleArray &field, const DoubleArray &attitudes, 
         const double m[3] = {field(static_cast<std::int32_t>(i), 0),
                              field(static_cast<std::int32_t>(i), 1),
                              field(static_cast<std::int32_t>(i), 2)};
-        double *row = a.get() + Unknowns * i;
+        double *row = a.get() + kUnknowns * i;
         for (std::size_t p = 0; p < 3; ++p) {
             for (std::size_t q = 0; q < 3; ++q)
                 row[3 * p + q] = r[p] * m[q];
             row[9 + p] = r[p];
         }
-        for (std::size_t c = 0; c < Unknowns; ++c)
+        for (std::size_t c = 0; c < kUnknowns; ++c)
             for (std::size_t k = 0; k <= c; ++k)
-                normal[k + Unknowns * c] += row[k] * row[c];
+                normal[k + kUnknowns * c] += row[k] * row[c];
     }
-    for (std::size_t c = 0; c < Unknowns; ++c)
+    for (std::size_t c = 0; c < kUnknowns; ++c)
         for (std::size_t k = 0; k < c; ++k)
-            normal[c + Unknowns * k] = normal[k + Unknowns * c];
+            normal[c + kUnknowns * k] = normal[k + kUnknowns * c];
 
     if (isNumericallySingular(normal, n))
         return allNaN();
-    double inverse[Unknowns * Unknowns];
+    double inverse[kUnknowns * kUnknowns];
     invertMatrix12(normal, inverse);
 
     // x = s * (A^T A)^-1 * A^T * 1: with B = A * inverse^T (n x 12), the column sums of B,
     // times s. Row i of B is inverse * (row i of A); it is added to the column sums at once
     // (in row order, starting from row 0, as sumVector would add a stored B) instead of
     // being stored.
-    double columnSums[Unknowns] = {};
+    double columnSums[kUnknowns] = {};
     for (std::size_t i = 0; i < n; ++i) {
-        const double *row = a.get() + Unknowns * i;
-        double bRow[Unknowns] = {}; // twelve independent sums, each in the order of l
-        for (std::size_t l = 0; l < Unknowns; ++l)
-            for (std::size_t k = 0; k < Unknowns; ++k)
-                bRow[k] += inverse[k + Unknowns * l] * row[l];
-        for (std::size_t k = 0; k < Unknowns; ++k)
+        const double *row = a.get() + kUnknowns * i;
+        double bRow[kUnknowns] = {}; // twelve independent sums, each in the order of l
+        for (std::size_t l = 0; l < kUnknowns; ++l)
+            for (std::size_t k = 0; k < kUnknowns; ++k)
+                bRow[k] += inverse[k + kUnknowns * l] * row[l];
+        for (std::size_t k = 0; k < kUnknowns; ++k)
             columnSums[k] = i == 0 ? bRow[k] : columnSums[k] + bRow[k];
     }
 
     Calib3DParameters x;
-    for (std::size_t k = 0; k < Unknowns; ++k)
+    for (std::size_t k = 0; k < kUnknowns; ++k)
         x[k] = s * columnSums[k];
     return x;
 }
@@ -163,7 +163,7 @@ Calib3DParameters fitCalib3D(const DoubleArray &field, const DoubleArray &attitu
     // Fewer rows than unknowns can never determine the fit. Said explicitly, because rounding
     // could otherwise turn such a singular normal matrix into large finite numbers, and no
     // samples at all would sum to a plausible-looking zero result.
-    if (n < static_cast<std::int64_t>(Unknowns))
+    if (n < static_cast<std::int64_t>(kUnknowns))
         return allNaN();
     try {
         return solve(field, attitudes, static_cast<std::size_t>(n));

@@ -4,8 +4,8 @@
 namespace CalibConstants {
 
 // The value of pi used for every degree/radian conversion of the fits.
-constexpr double Pi = 3.141592653589793;
+constexpr double kPi = 3.141592653589793;
 // Magnitude of gravity (m/s^2) that the 3D fit assumes.
-constexpr double Gravity = 9.7936;
+constexpr double kGravity = 9.7936;
 
 } // namespace CalibConstants

@@ -15,7 +15,7 @@ DoubleArray DoubleArray::wrap(double *buffer, std::int32_t rows, std::int32_t co
     array.setExtent(0, rows);
     array.setExtent(1, cols);
     const std::int64_t count = array.elementCount();
-    if (count > MaxCapacity)
+    if (count > kMaxCapacity)
         throw std::length_error("DoubleArray: wrapped buffer too large");
     array.m_elements = buffer;
     array.m_capacity = static_cast<std::int32_t>(count);
@@ -60,15 +60,15 @@ void DoubleArray::release() noexcept
 
 std::int64_t DoubleArray::elementCount() const
 {
-    // Every extent is below 2^31, so saturating just above MaxCapacity keeps the product
-    // far from int64 overflow; grow() refuses anything above MaxCapacity anyway.
+    // Every extent is below 2^31, so saturating just above kMaxCapacity keeps the product
+    // far from int64 overflow; grow() refuses anything above kMaxCapacity anyway.
     if (std::find(m_extents.begin(), m_extents.end(), 0) != m_extents.end())
         return 0;
     std::int64_t count = 1;
     for (std::int32_t e : m_extents) {
         count *= e;
-        if (count > MaxCapacity)
-            return static_cast<std::int64_t>(MaxCapacity) + 1;
+        if (count > kMaxCapacity)
+            return static_cast<std::int64_t>(kMaxCapacity) + 1;
     }
     return count;
 }
@@ -82,16 +82,16 @@ void DoubleArray::setExtent(int dimension, std::int32_t value)
 
 std::int32_t DoubleArray::grownCapacity(std::int32_t current, std::int64_t needed)
 {
-    std::int64_t capacity = std::max<std::int32_t>(current, MinCapacity);
-    while (capacity < needed && capacity < MaxCapacity)
-        capacity = capacity > DoublingLimit ? MaxCapacity : capacity * 2;
+    std::int64_t capacity = std::max<std::int32_t>(current, kMinCapacity);
+    while (capacity < needed && capacity < kMaxCapacity)
+        capacity = capacity > kDoublingLimit ? kMaxCapacity : capacity * 2;
     return static_cast<std::int32_t>(capacity);
 }
 
 void DoubleArray::grow(std::int64_t keep)
 {
     const std::int64_t needed = elementCount();
-    if (needed > MaxCapacity)
+    if (needed > kMaxCapacity)
         throw std::length_error("DoubleArray: more than 2^31 - 1 elements");
     if (needed <= m_capacity)
         return;

@@ -16,10 +16,10 @@
 class DoubleArray
 {
 public:
-    // The largest capacity; a capacity above DoublingLimit jumps straight to it.
-    static constexpr std::int32_t MaxCapacity = 0x7FFFFFFF;
-    static constexpr std::int32_t DoublingLimit = 0x3FFFFFFF;
-    static constexpr std::int32_t MinCapacity = 16;
+    // The largest capacity; a capacity above kDoublingLimit jumps straight to it.
+    static constexpr std::int32_t kMaxCapacity = 0x7FFFFFFF;
+    static constexpr std::int32_t kDoublingLimit = 0x3FFFFFFF;
+    static constexpr std::int32_t kMinCapacity = 16;
 
     // An empty array with the given number of dimensions (at least 1): every extent 0,
     // no block, capacity 0, owning.
@@ -57,8 +57,8 @@ public:
     }
 
     // The capacity grow() picks for `needed` elements when `current` is too small: `current`
-    // but at least MinCapacity, doubled until it reaches `needed`, where a value above
-    // DoublingLimit jumps to MaxCapacity instead of doubling.
+    // but at least kMinCapacity, doubled until it reaches `needed`, where a value above
+    // kDoublingLimit jumps to kMaxCapacity instead of doubling.
     static std::int32_t grownCapacity(std::int32_t current, std::int64_t needed);
 
     // Sets one extent; grow() must follow before the new elements are used.
@@ -66,7 +66,7 @@ public:
     void setExtent(int dimension, std::int32_t value);
     // Makes the block hold the product of the extents, keeping the first `keep` elements
     // (clamped to what the old block and the new extents hold). Throws std::length_error
-    // when the product exceeds MaxCapacity, std::bad_alloc when memory runs out.
+    // when the product exceeds kMaxCapacity, std::bad_alloc when memory runs out.
     void grow(std::int64_t keep);
     // Sets the extents to [rows, cols] (a 1-D array takes rows only) and grows the array,
     // keeping the elements it held in storage order (not by (i, j)).

@@ -104,7 +104,7 @@ EllipseFit solve(const DoubleArray &x, const DoubleArray &y, std::int64_t n)
     fit.b = std::sqrt(1.0 / lambda2);
     fit.cx = cx;
     fit.cy = cy;
-    fit.tiltDegrees = theta / CalibConstants::Pi * 180.0;
+    fit.tiltDegrees = theta / CalibConstants::kPi * 180.0;
     return fit;
 }
 

@@ -16,7 +16,7 @@
 
 namespace {
 
-constexpr double Pi = 3.141592653589793;
+constexpr double kPi = 3.141592653589793;
 
 // Readings of a slightly distorted sensor at random attitudes (the fit's cost does not depend
 // on the values, only their count; realistic values keep the arithmetic on normal numbers).
@@ -31,8 +31,8 @@ void makeCalib3DSamples(int n, std::vector<double> &field, std::vector<double> &
         attitudes[3 * i] = t;
         attitudes[3 * i + 1] = f;
         attitudes[3 * i + 2] = p;
-        const double ct = std::cos(t * Pi / 180), st = std::sin(t * Pi / 180);
-        const double cf = std::cos(f * Pi / 180), sf = std::sin(f * Pi / 180);
+        const double ct = std::cos(t * kPi / 180), st = std::sin(t * kPi / 180);
+        const double cf = std::cos(f * kPi / 180), sf = std::sin(f * kPi / 180);
         field[i] = 1.1 * ct * std::cos(p) + 0.2 + noise(rng);
         field[i + n] = 0.9 * (sf * st + cf) + noise(rng) - 0.1;
         field[i + 2 * static_cast<std::size_t>(n)] = 1.05 * (cf * ct - sf) + noise(rng) + 0.3;
@@ -66,7 +66,7 @@ void Ellipse2D(benchmark::State &state)
     std::uniform_real_distribution<double> noise(-0.02, 0.02);
     std::vector<double> x(n), y(n);
     for (int j = 0; j < n; ++j) {
-        const double t = 2 * Pi * j / n;
+        const double t = 2 * kPi * j / n;
         x[j] = 1 + 3 * std::cos(t) * std::cos(0.3) - 2 * std::sin(t) * std::sin(0.3) + noise(rng);
         y[j] = -2 + 3 * std::cos(t) * std::sin(0.3) + 2 * std::sin(t) * std::cos(0.3) + noise(rng);
     }

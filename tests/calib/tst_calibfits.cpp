@@ -18,7 +18,7 @@ namespace {
 
 using Vec3 = std::array<double, 3>;
 using Mat3 = std::array<double, 9>; // row by row
-constexpr double Pi = 3.141592653589793;
+constexpr double kPi = 3.141592653589793;
 const Mat3 kR{1.2, 0.05, -0.03, 0.02, 0.9, 0.04, -0.06, 0.01, 1.1};
 const Vec3 kX0{0.2, -0.1, 0.3};
 
@@ -52,8 +52,8 @@ Samples makeSamples(const Mat3 &r, const Vec3 &x0, double scale, int n, unsigned
     s.field.resize(3 * n);
     s.attitudes.resize(3 * n);
     for (int i = 0; i < n; ++i) {
-        const double t = pitch(rng) * Pi / 180, f = angle(rng) * Pi / 180;
-        const double p = angle(rng) * Pi / 180;
+        const double t = pitch(rng) * kPi / 180, f = angle(rng) * kPi / 180;
+        const double p = angle(rng) * kPi / 180;
         const double ct = std::cos(t), st = std::sin(t), cf = std::cos(f), sf = std::sin(f);
         const double cp = std::cos(p), sp = std::sin(p);
         // Rows 2 and 3 of C, read as columns of C^T: C^T h_n = (C[1][k] - C[2][k]) / sqrt(2).
@@ -68,9 +68,9 @@ Samples makeSamples(const Mat3 &r, const Vec3 &x0, double scale, int n, unsigned
                 rc[3 * k + c] = v[k];
             s.field[i + n * c] = det(rc) / det(r);
         }
-        s.attitudes[3 * i] = t * 180 / Pi;
-        s.attitudes[3 * i + 1] = f * 180 / Pi;
-        s.attitudes[3 * i + 2] = p * 180 / Pi;
+        s.attitudes[3 * i] = t * 180 / kPi;
+        s.attitudes[3 * i + 1] = f * 180 / kPi;
+        s.attitudes[3 * i + 2] = p * 180 / kPi;
     }
     return s;
 }
@@ -85,11 +85,11 @@ bool allNonFinite(const Calib3DParameters &x)
 void ellipsePoints(double along, double across, double tiltDeg, int n, std::vector<double> &x,
                    std::vector<double> &y)
 {
-    const double t = tiltDeg * Pi / 180;
+    const double t = tiltDeg * kPi / 180;
     x.resize(n);
     y.resize(n);
     for (int j = 0; j < n; ++j) {
-        const double u = along * std::cos(2 * Pi * j / n), v = across * std::sin(2 * Pi * j / n);
+        const double u = along * std::cos(2 * kPi * j / n), v = across * std::sin(2 * kPi * j / n);
         x[j] = 1 + u * std::cos(t) - v * std::sin(t);
         y[j] = -2 + u * std::sin(t) + v * std::cos(t);
     }
