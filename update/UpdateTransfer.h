@@ -39,8 +39,8 @@
 //     acknowledgement while the finish frame waits (a late answer to a resent frame);
 //   - every error status of the unit ends the transfer as failed with its message
 //     (UpdateOutcome::fromErrorAnswer); other statuses are ignored;
-//   - each sending waits frameTimeoutMs (finishTimeoutMs for the finish frame) for its write
-//     to be reported, then as long again for the answer; when either wait runs out the
+//   - each sending waits Timeouts::frameMs (finishMs for the finish frame) for its write to
+//     be reported, then as long again for the answer; when either wait runs out the
 //     frame is sent again, at most three times per frame (the count restarts with each
 //     acknowledgement), after which the transfer fails as timed out. A frame that is never
 //     answered is thus sent four times.
@@ -49,6 +49,11 @@
 // parser's buffers just before start(), and clears the mode and empties them again in its
 // finished() handler. Destroying a running transfer reports nothing: end it first with
 // cancel() or portLost().
+//
+// Not thread-safe: one thread (the GUI thread) calls everything; results of an I/O thread
+// arrive through queued connections. Cost: start() builds every frame at once, about
+// 1.05 × the image size in memory for the transfer's duration; each input is O(1) apart
+// from handing out a frame (a shared copy).
 class UpdateTransfer : public QObject
 {
     Q_OBJECT
