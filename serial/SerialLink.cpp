@@ -25,22 +25,24 @@ QString devicePath(const QString &device)
     return location.isEmpty() ? QStringLiteral("/dev/") + device : location;
 }
 
-// True when the device file exists and this user may not both read and write it.
+// True when the system refuses this user reading and writing the device file (EACCES); not
+// for a name too long, a missing file or other failures.
 bool accessDenied(const QString &path)
 {
     const QByteArray native = QFile::encodeName(path);
     return ::access(native.constData(), R_OK | W_OK) != 0 && errno == EACCES;
 }
 
-} // namespace
-
-QString SerialLink::shortenedName(const QString &name, int maxLength)
+// name unchanged up to maxLength characters, else its start, "…" and its end.
+QString shortenedName(const QString &name, int maxLength = 60)
 {
-    if (name.size() <= maxLength || maxLength < 3)
+    if (name.size() <= maxLength)
         return name;
     const int tail = (maxLength - 1) / 2;
     return name.left(maxLength - 1 - tail) + QChar(0x2026) + name.right(tail);
 }
+
+} // namespace
 
 SerialLink::SerialLink(IdentificationFlags *flags, QObject *parent)
     : QObject(parent), m_flags(flags), m_queries(new Information_Write_Thread(flags, this))

@@ -55,8 +55,6 @@ public:
     // root-only device or for Qt's own lock-file failures).
     static QString openFailureText(const QString &name, const QString &device,
                                    QSerialPort::SerialPortError error, const QString &reason);
-    // name unchanged up to maxLength characters, else its start, "…" and its end.
-    static QString shortenedName(const QString &name, int maxLength = 60);
 
 signals:
     void readyRead();

@@ -306,7 +306,7 @@ private slots:
 
         const QStringList lines = QString::fromUtf8(texts).split('\n', Qt::SkipEmptyParts);
         QCOMPARE(lines.size(), 2);
-        const QString shown = SerialLink::shortenedName(device.fileName());
+        const QString shown = device.fileName();
         QCOMPARE(lines[0], QStringLiteral("无法打开串口：没有访问权限（%1）。请把当前用户加入拥有"
                                           "该设备的用户组“%2”（sudo usermod -aG %2 $USER），"
                                           "然后重新登录。")
@@ -316,24 +316,6 @@ private slots:
                                           "(sudo usermod -aG %2 $USER), then log in again.")
                                .arg(shown, group));
         QCOMPARE(lines[1].count(QStringLiteral("permission denied"), Qt::CaseInsensitive), 1);
-    }
-
-    void longNamesAreShortenedInTheMiddle_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("shown");
-        QTest::newRow("short") << "/dev/ttyUSB0"
-                               << "/dev/ttyUSB0";
-        QTest::newRow("60") << QString(60, 'x') << QString(60, 'x');
-        QTest::newRow("61") << QString(30, 'a') + "b" + QString(30, 'c')
-                            << QString(30, 'a') + QChar(0x2026) + QString(29, 'c');
-    }
-
-    void longNamesAreShortenedInTheMiddle()
-    {
-        QFETCH(QString, name);
-        QFETCH(QString, shown);
-        QCOMPARE(SerialLink::shortenedName(name), shown);
     }
 };
 
