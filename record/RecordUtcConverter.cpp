@@ -69,7 +69,7 @@ int RecordUtcConverter::write(QStringView digits, char *out)
     if (!QDate::isValid(year, month, day) || hour > 23 || minute > 59 || second > 59)
         return 0;
 
-    if (year < 1900 || year > 9998) {
+    if (year < 1000 || year > 9998) {
         const QDateTime utc(QDate(year, month, day), QTime(hour, minute, second, ms), Qt::UTC);
         const QByteArray text = utc.toLocalTime().toString(localFormat).toLatin1();
         const int size = qMin(int(text.size()), MaxBytes);
@@ -79,11 +79,11 @@ int RecordUtcConverter::write(QStringView digits, char *out)
 
     const std::int64_t utcMs =
         ((daysFromCivil(year, month, day) * 24 + hour) * 60 + minute) * 60000 + second * 1000 + ms;
-    const std::int64_t utcMinute = floorDiv(utcMs, 60000);
-    if (utcMinute != m_minute) {
-        const QDateTime at = QDateTime::fromMSecsSinceEpoch(utcMinute * 60000, Qt::UTC);
+    const std::int64_t utcSecond = floorDiv(utcMs, 1000);
+    if (utcSecond != m_second) {
+        const QDateTime at = QDateTime::fromMSecsSinceEpoch(utcSecond * 1000, Qt::UTC);
         m_offsetMs = std::int64_t(at.toLocalTime().offsetFromUtc()) * 1000;
-        m_minute = utcMinute;
+        m_second = utcSecond;
     }
     const std::int64_t localMs = utcMs + m_offsetMs;
     const std::int64_t days = floorDiv(localMs, 86400000);

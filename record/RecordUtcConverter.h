@@ -10,10 +10,11 @@
 // A text of another length, with a non-digit, or that is no valid date and time (month 13,
 // 30 February, year 0000, hour 24, second 60) gives nothing: an empty field.
 //
-// The offset of local time from UTC is asked of the system once per UTC minute and cached,
-// so a row costs a few dozen nanoseconds; years outside 1900-9998 go through QDateTime as a
-// whole. The result equals QDateTime's conversion of the same instant. Not thread-safe (the
-// cache); one converter per writer.
+// The offset of local time from UTC is asked of QDateTime once per UTC second and cached
+// (zone changes fall on whole seconds), so the rows of one second cost a few dozen
+// nanoseconds each; years outside 1000-9998 go through QDateTime as a whole. The result
+// equals QDateTime's conversion of the same instant. Not thread-safe (the cache); one
+// converter per writer.
 class RecordUtcConverter
 {
 public:
@@ -26,10 +27,10 @@ public:
     QString toLocalText(QStringView digits);
 
     // Forget the cached offset (after a change of the system's time zone).
-    void reset() { m_minute = NoMinute; }
+    void reset() { m_second = NoSecond; }
 
 private:
-    static constexpr std::int64_t NoMinute = INT64_MIN;
-    std::int64_t m_minute = NoMinute; // UTC minute of the cached offset
+    static constexpr std::int64_t NoSecond = INT64_MIN;
+    std::int64_t m_second = NoSecond; // UTC second of the cached offset
     std::int64_t m_offsetMs = 0;
 };
