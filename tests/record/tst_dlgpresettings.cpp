@@ -4,13 +4,10 @@
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
-
-#include <functional>
 
 namespace {
 
@@ -34,37 +31,18 @@ QPushButton *button(QWidget *w, const QString &text)
     return nullptr;
 }
 
-// Once a message box is up: records its title and text and clicks the button `text`.
-struct BoxAnswer
+// Clicks `text` in the next modal window that has such a button; notes that window's title.
+void clickWhenShown(const QString &text, QString *title)
 {
-    QString title, text;
-    bool seen = false;
-    void arm(const QString &buttonText)
-    {
-        QTimer::singleShot(10, [this, buttonText] { poll(buttonText); });
-    }
-    void poll(const QString &buttonText)
-    {
-        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-        if (!box) {
-            QTimer::singleShot(10, [this, buttonText] { poll(buttonText); });
-            return;
-        }
-        seen = true;
-        title = box->windowTitle();
-        text = box->text();
-        if (QPushButton *b = button(box, buttonText))
+    QTimer::singleShot(10, [=] {
+        QWidget *modal = QApplication::activeModalWidget();
+        if (QPushButton *b = modal ? button(modal, text) : nullptr) {
+            *title = modal->windowTitle();
             b->click();
-        else
-            box->reject();
-    }
-};
-
-// exec() with a function run once the dialog is up.
-int execWith(QDialog &dlg, const std::function<void()> &whileOpen)
-{
-    QTimer::singleShot(0, &dlg, whileOpen);
-    return dlg.exec();
+        } else {
+            clickWhenShown(text, title);
+        }
+    });
 }
 
 } // namespace
@@ -73,100 +51,73 @@ class TestDlgPreSettings : public QObject
 {
     Q_OBJECT
 private slots:
-    void looks_data()
+    // The dialog in both languages; exec()'s result and the folder read back after a chosen
+    // folder, a cancelled chooser, and a folder that cannot be written (the message box
+    // comes at once; the old folder stays unless the user insists).
+    void chooseAndClose_data()
     {
         QTest::addColumn<bool>("chinese");
-        QTest::newRow("zh") << true;
-        QTest::newRow("en") << false;
+        QTest::addColumn<QString>("choice"); // "new", "" (chooser cancelled) or a folder
+        QTest::addColumn<QString>("boxButton");
+        QTest::addColumn<QString>("close");
+        QTest::addColumn<int>("result");
+        QTest::addColumn<QString>("folder"); // "old", "new" or a folder
+        QTest::newRow("zh choose, OK") << true << "new"
+                                       << ""
+                                       << "确定" << 1 << "new";
+        QTest::newRow("en choose, Cancel") << false << "new"
+                                           << ""
+                                           << "Cancel" << 0 << "new";
+        QTest::newRow("en chooser cancelled") << false << ""
+                                              << ""
+                                              << "Ok" << 1 << "old";
+        QTest::newRow("zh unwritable, keep") << true << "/sys"
+                                             << "保留原路径"
+                                             << "确定" << 1 << "old";
+        QTest::newRow("en unwritable, insist") << false << "/sys"
+                                               << "Use it anyway"
+                                               << "Ok" << 1 << "/sys";
     }
-    void looks()
+    void chooseAndClose()
     {
         QFETCH(bool, chinese);
+        QFETCH(QString, choice);
+        QFETCH(QString, boxButton);
+        QFETCH(QString, close);
+        QFETCH(int, result);
+        QFETCH(QString, folder);
         Language::setChinese(chinese);
-        DlgPreSettings dlg(QStringLiteral("/tmp/records"));
+        QTemporaryDir old, chosen;
+        const auto path = [&](const QString &s) {
+            return s == "old" ? old.path() : s == "new" ? chosen.path() : s;
+        };
+        TestDialog dlg(old.path());
+        dlg.answer = path(choice);
+
         QCOMPARE(dlg.objectName(), QStringLiteral("DlgPreSettings"));
         QCOMPARE(dlg.size(), QSize(400, 300));
         QCOMPARE(dlg.font().family(), QStringLiteral("Arial"));
         QVERIFY(!dlg.windowIcon().isNull());
-        QCOMPARE(dlg.windowTitle(), chinese ? QStringLiteral("文件输出路径设置")
-                                            : QStringLiteral("File Export Path Setting"));
-        QCOMPARE(dlg.findChild<QLabel *>()->text(),
-                 chinese ? QStringLiteral("当前路径") : QStringLiteral("Current Path"));
+        QCOMPARE(dlg.windowTitle(), chinese ? "文件输出路径设置" : "File Export Path Setting");
+        QCOMPARE(dlg.findChild<QLabel *>()->text(), chinese ? "当前路径" : "Current Path");
         auto *field = dlg.findChild<QLineEdit *>();
         QVERIFY(field->isReadOnly());
-        QCOMPARE(field->text(), QStringLiteral("/tmp/records"));
-        QVERIFY(button(&dlg, chinese ? QStringLiteral("确定") : QStringLiteral("Ok")));
-        QVERIFY(button(&dlg, chinese ? QStringLiteral("取消") : QStringLiteral("Cancel")));
+        QCOMPARE(field->text(), old.path());
+        QVERIFY(button(&dlg, chinese ? "取消" : "Cancel"));
         QPushButton *folderButton = button(&dlg, QString());
-        QVERIFY(folderButton);
         QVERIFY(!folderButton->icon().isNull());
-        QCOMPARE(dlg.folder(), QStringLiteral("/tmp/records"));
-    }
 
-    void okAndCancel()
-    {
-        Language::setChinese(false);
-        QTemporaryDir old, chosen;
-        {
-            TestDialog dlg(old.path());
-            dlg.answer = chosen.path();
-            const int result = execWith(dlg, [&] {
-                button(&dlg, QString())->click();
-                button(&dlg, QStringLiteral("Ok"))->click();
-            });
-            QCOMPARE(result, 1);
-            QCOMPARE(dlg.folder(), chosen.path());
-            QCOMPARE(dlg.findChild<QLineEdit *>()->text(), chosen.path());
-        }
-        {
-            TestDialog dlg(old.path());
-            dlg.answer = chosen.path();
-            const int result = execWith(dlg, [&] {
-                button(&dlg, QString())->click();
-                button(&dlg, QStringLiteral("Cancel"))->click();
-            });
-            QCOMPARE(result, 0);
-        }
-        {
-            TestDialog dlg(old.path()); // the chooser is cancelled
-            const int result = execWith(dlg, [&] {
-                button(&dlg, QString())->click();
-                button(&dlg, QStringLiteral("Ok"))->click();
-            });
-            QCOMPARE(result, 1);
-            QCOMPARE(dlg.folder(), old.path());
-        }
-        {
-            TestDialog dlg(old.path()); // closed by the window manager
-            QCOMPARE(execWith(dlg, [&] { dlg.close(); }), 0);
-        }
-    }
-
-    // A folder in which no file can be created: told at once; the old folder stays unless
-    // the user insists.
-    void unwritableFolderWarns_data()
-    {
-        QTest::addColumn<bool>("chinese");
-        QTest::addColumn<bool>("insist");
-        QTest::newRow("zh keep") << true << false;
-        QTest::newRow("en insist") << false << true;
-    }
-    void unwritableFolderWarns()
-    {
-        QFETCH(bool, chinese);
-        QFETCH(bool, insist);
-        Language::setChinese(chinese);
-        QTemporaryDir old;
-        TestDialog dlg(old.path());
-        dlg.answer = QStringLiteral("/sys");
-        BoxAnswer box;
-        box.arm(insist ? QStringLiteral("Use it anyway") : QStringLiteral("保留原路径"));
-        dlg.slotCurrentDirEdit();
-        QVERIFY(box.seen);
-        QCOMPARE(box.title, chinese ? QStringLiteral("提示框") : QStringLiteral("Information"));
-        QVERIFY(box.text.contains(QStringLiteral("/sys")));
-        QCOMPARE(dlg.folder(), insist ? QStringLiteral("/sys") : old.path());
-        QCOMPARE(dlg.findChild<QLineEdit *>()->text(), dlg.folder());
+        QString boxTitle;
+        if (!boxButton.isEmpty())
+            clickWhenShown(boxButton, &boxTitle);
+        QTimer::singleShot(0, &dlg, [&] {
+            folderButton->click();
+            button(&dlg, close)->click();
+        });
+        QCOMPARE(dlg.exec(), result);
+        QCOMPARE(boxTitle, boxButton.isEmpty() ? "" : chinese ? "提示框" : "Information");
+        QCOMPARE(dlg.folder(), path(folder));
+        QCOMPARE(field->text(), dlg.folder());
     }
 };
 
