@@ -50,7 +50,7 @@ struct RecordEvent
 // byte-order mark, whatever the locale; lines end in a single line feed.
 //
 // Failures do not stop the recording. While the file cannot be opened or written, rows stay
-// in the buffer (up to holdBytes, 16 MiB: some 20 s of every item at 2000 frames/s; later rows
+// in the buffer (up to holdBytes, 16 MiB: some 18 s of every item at 2000 frames/s; later rows
 // are dropped and counted) and every flush() tries again. A write that fails part-way is cut
 // back, so the file holds whole rows only and everything written before stays intact.
 //

@@ -21,8 +21,8 @@
 //  - message() carries every other line for the message list: a failure with the path and
 //    the system's reason (once), writing starting after it, the next file after a change of
 //    the unit's item set ("File has been saved to " + path), rows lost at stop.
-//  - writingChanged(false) while nothing reaches the file: the status label shows
-//    statusText() instead of "Recording".
+//  - The status label shows statusText(): "Recording", or that nothing reaches the file;
+//    set it at start() and on every writingChanged().
 class RecordingController : public QObject
 {
     Q_OBJECT
