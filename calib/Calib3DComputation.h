@@ -69,8 +69,9 @@ struct Calib3DResult
 // Thread safety: compute() is a pure function of its input; run it in any thread, several at
 // once. `stop` is read (relaxed) every 4096 samples in each pass: raising it from another
 // thread ends the computation within a few milliseconds with status Cancelled, except during
-// the fit itself, one uninterruptible pass (about 30 ms per 10^5 samples).
-// Cost: linear in N; about 170 bytes of memory per sample besides the input.
+// the fit itself, one uninterruptible pass (about 20 ms per 10^5 samples here).
+// Cost: linear in N, about 0.3 us per sample here (of which the fit 0.2 us); about 170 bytes
+// of memory per sample besides the input.
 class Calib3DComputation
 {
 public:
