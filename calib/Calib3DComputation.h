@@ -62,9 +62,16 @@ struct Calib3DResult
 //
 // Steps: N = input.commonCount(); fewer than 100 -> TooFewSamples. The fit (fitCalib3D) gives
 // R and X0; with c_i = R m_i + X0 and mu the mean of |c_i|, all twelve parameters are
-// multiplied by 1/mu. A fit with non-finite numbers is reported as such (quality FitFailed,
-// magnitudeBefore filled, magnitudeAfter and points empty); so are parameters that turn
-// non-finite on normalising or do not fit the command.
+// multiplied by 1/mu. A fit with non-finite numbers, or parameters that turn non-finite on
+// normalising, are reported in quality.parameters (FitFailed, NotFinite) with magnitudeBefore
+// filled and magnitudeAfter and points empty; parameters too large for the command
+// (OutOfRange) come with all outputs. None of these is writable.
+//
+// A worker thread: takes a copy of the collector's series (cheap; the collector may go on
+// appending to its own), calls compute(), hands the result to the GUI thread by a queued
+// signal (the point cloud converted to the scatter graph's array in the worker), and only then
+// writes "cab.txt" (CabFile), which takes far longer than the computation. Closing the port
+// raises `stop` and waits for the worker before anything it uses is deleted.
 //
 // Thread safety: compute() is a pure function of its input; run it in any thread, several at
 // once. `stop` is read (relaxed) every 4096 samples in each pass: raising it from another
