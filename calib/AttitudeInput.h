@@ -35,7 +35,7 @@ public:
         bool valid() const { return !frame.isEmpty(); }
         // What is wrong, per field, in the current interface language ("Pitch is empty").
         QString reason() const;
-        // The design's debug line: "需要发送的数字为" and the two integers sent.
+        // The debug line: "需要发送的数字为" and the two integers sent.
         QString debugLine() const;
     };
 

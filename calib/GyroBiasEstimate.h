@@ -64,7 +64,7 @@ public:
         QString notStillText() const;
         // The refusal for NoAngularVelocity / OutOfRange.
         QString refusalText() const;
-        // The design's debug line: "陀螺零偏校准指令为：0x" and the command in hexadecimal.
+        // The debug line: "陀螺零偏校准指令为：0x" and the command in hexadecimal.
         QString debugLine() const;
     };
 
