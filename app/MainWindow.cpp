@@ -130,6 +130,7 @@ QSerialPort *MainWindow::serialPort() const
 void MainWindow::addMessage(const QString &text)
 {
     auto *item = new QTreeWidgetItem(m_ui.messageTree, QStringList{text});
+    item->setToolTip(0, text); // the whole line, where the list is too narrow for it
     m_ui.messageTree->scrollToItem(item);
 }
 

@@ -1,3 +1,3 @@
 #include "calib/CalibLog.h"
 
-Q_LOGGING_CATEGORY(lcCalib, "arv.calib")
+Q_LOGGING_CATEGORY(lcCalib, "arv.calib", QtInfoMsg)

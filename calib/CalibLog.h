@@ -2,5 +2,5 @@
 
 #include <QLoggingCategory>
 
-// Diagnostics of the calibration workflows ("arv.calib").
+// The logging category of the calibration workflows ("arv.calib").
 Q_DECLARE_LOGGING_CATEGORY(lcCalib)

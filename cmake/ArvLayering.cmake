@@ -11,7 +11,7 @@ set(ARV_LAYERS
     "arv_parser"                                        # the receive side
     "arv_calib_math arv_sim"                            # fits; the simulated unit
     "arv_serial"                                        # the port, the queries
-    "arv_record arv_config arv_calib arv_update"        # widget-free workflow cores
+    "arv_record arv_config_core arv_calib_core arv_update_core" # widget-free workflow cores
     "arv_views"                                         # view windows and plot parts
     "arv_record_ui arv_config_ui arv_calib_ui arv_update_ui" # their dialogs
     "arv_app")                                          # the main window

@@ -8,8 +8,7 @@
 
 namespace {
 
-constexpr int HeadBytes = 4;      // image bytes that travel only in the start frame
-constexpr int MaxPackets = 65535; // frame numbers and the count are 16-bit fields
+constexpr int HeadBytes = 4; // image bytes that travel only in the start frame
 
 void appendLE(QByteArray &b, std::uint32_t v, int bytes)
 {
@@ -25,12 +24,13 @@ int packetCount(const QByteArray &image)
 {
     if (image.size() <= HeadBytes)
         return 0;
-    return (image.size() - HeadBytes + PacketSize - 1) / PacketSize;
+    // In 64 bits: the rounding up must not overflow for the largest arrays.
+    return int((qint64(image.size()) - HeadBytes + PacketSize - 1) / PacketSize);
 }
 
 QByteArray start(const QByteArray &image)
 {
-    if (image.size() < 15 || packetCount(image) > MaxPackets)
+    if (image.size() < MinImageSize || packetCount(image) > MaxPackets)
         return QByteArray();
     QByteArray data;
     data.reserve(14);
@@ -50,13 +50,21 @@ QByteArray data(const QByteArray &image, int k)
         return QByteArray();
     const int from = HeadBytes + PacketSize * (k - 1);
     const int m = std::min(PacketSize, image.size() - from);
+    return dataFrame(QByteArray::fromRawData(image.constData() + from, m), k, count);
+}
+
+QByteArray dataFrame(const QByteArray &chunk, int k, int count)
+{
+    const int m = chunk.size();
+    if (m < 1 || m > PacketSize || k < 1 || k > count || count > MaxPackets)
+        return QByteArray();
     QByteArray d;
     d.reserve(m + 7);
     d.append(char(CommandSub::UpdateData));
     appendLE(d, std::uint32_t(m + 4), 2);
     appendLE(d, std::uint32_t(k), 2);
     appendLE(d, std::uint32_t(count), 2);
-    d.append(image.constData() + from, m);
+    d.append(chunk);
     return CommandFrame::build(CommandClass::Update, CommandOp::UpdateData, d);
 }
 

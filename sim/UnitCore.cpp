@@ -611,7 +611,7 @@ QByteArray UnitCore::garbageAfter(int frameLength, std::uint64_t n)
         ++count;
     QByteArray g(count, '\0');
     for (int i = 0; i < count; ++i)
-        g[i] = static_cast<char>(MotionModel::uniform(seed, n, 1 + i) * 256.0);
+        g[i] = static_cast<char>(static_cast<int>(MotionModel::uniform(seed, n, 1 + i) * 256.0));
     return g;
 }
 
