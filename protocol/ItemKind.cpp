@@ -16,7 +16,7 @@ constexpr double E10 = 0.0000000001;
 // to the name (the recorder picks its number format by it). Euler angles stand pitch, roll,
 // yaw on the wire; the quaternion history holds only the current pass (the 3D view wants the
 // newest value); the per-pass series feed the calibration and gyro-bias collectors.
-const std::array<ItemKind, 14> kinds = {{
+const std::array<ItemKind, ItemKind::Count> kinds = {{
     {0x01,
      2,
      1,
@@ -219,7 +219,7 @@ QString ItemKind::column(int index, bool chinese) const
                                      : columnsEnglish[std::size_t(index)]);
 }
 
-const std::array<ItemKind, 14> &ItemKind::all()
+const std::array<ItemKind, ItemKind::Count> &ItemKind::all()
 {
     return kinds;
 }

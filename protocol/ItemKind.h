@@ -79,8 +79,9 @@ enum class FieldType : std::uint8_t
 
 // One kind of data item of an output frame: the one table that decoding, encoding, the
 // parser's routing into series and flags, the parser's names and the recorder's columns all
-// read. Adding an item kind is one row here (plus its field types in ItemCodec if they are
-// new, and the parser's few item-specific cases for texts and diagnostics).
+// read. Adding an item kind is one row in ItemKind.cpp and Count one higher (plus a Quantity
+// for each new series, its field types in ItemCodec if they are new, and a case in the
+// parser only if the item does more than fill series, as the UTC item does).
 struct ItemKind
 {
     std::uint8_t id;
@@ -105,7 +106,8 @@ struct ItemKind
 
     // Every item kind, in the order of the item table (0x01, 0x10, 0x20, 0x30, 0x31, 0x40,
     // 0x41, 0x50, 0x51, 0x52, 0x60, 0x68, 0x70, 0x80).
-    static const std::array<ItemKind, 14> &all();
+    static constexpr std::size_t Count = 14;
+    static const std::array<ItemKind, Count> &all();
     // The kind with this ID, or nullptr for an unknown ID. Constant time.
     static const ItemKind *find(std::uint8_t id);
 };
