@@ -1,6 +1,6 @@
 #include "app/AboutDialog.h"
 
-#include "app/Language.h"
+#include "common/Language.h"
 
 #include <QDialogButtonBox>
 #include <QFile>

@@ -1,6 +1,6 @@
 #include "calib/AttitudeInput.h"
 
-#include "app/Language.h"
+#include "common/Language.h"
 #include "protocol/CommandFrame.h"
 
 #include <QStringList>

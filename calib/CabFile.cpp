@@ -1,8 +1,8 @@
 #include "calib/CabFile.h"
 
-#include "app/Language.h"
 #include "calib/Calib3DComputation.h"
 #include "calib/CalibLog.h"
+#include "common/Language.h"
 
 #include <QFile>
 #include <QTextStream>

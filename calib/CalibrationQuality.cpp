@@ -1,6 +1,6 @@
 #include "calib/CalibrationQuality.h"
 
-#include "app/Language.h"
+#include "common/Language.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,6 +1,6 @@
 #include "calib/GyroBiasEstimate.h"
 
-#include "app/Language.h"
+#include "common/Language.h"
 #include "protocol/CommandFrame.h"
 
 #include <algorithm>

@@ -1,16 +1,13 @@
 #include "protocol/UpdateFrames.h"
 
 #include "protocol/CommandFrame.h"
+#include "protocol/CommandLayout.h"
 
 #include <algorithm>
 #include <cstdint>
 
 namespace {
 
-constexpr std::uint8_t ClassUpdate = 0xFF;
-constexpr std::uint8_t OpStart = 1;
-constexpr std::uint8_t OpData = 2;
-constexpr std::uint8_t OpFinish = 6;
 constexpr int HeadBytes = 4; // image bytes that travel only in the start frame
 
 void appendLE(QByteArray &b, std::uint32_t v, int bytes)
@@ -37,13 +34,13 @@ QByteArray start(const QByteArray &image)
         return QByteArray();
     QByteArray data;
     data.reserve(14);
-    data.append(char(0x01));
+    data.append(char(CommandSub::UpdateStart));
     data.append(char(0x0B));
     data.append(char(0x00));
     appendLE(data, std::uint32_t(image.size() - HeadBytes), 4);
     data.append(image.constData() + 12, 3);
     data.append(image.constData(), 4);
-    return CommandFrame::build(ClassUpdate, OpStart, data);
+    return CommandFrame::build(CommandClass::Update, CommandOp::UpdateStart, data);
 }
 
 QByteArray data(const QByteArray &image, int k)
@@ -63,17 +60,17 @@ QByteArray dataFrame(const QByteArray &chunk, int k, int count)
         return QByteArray();
     QByteArray d;
     d.reserve(m + 7);
-    d.append(char(0x02));
+    d.append(char(CommandSub::UpdateData));
     appendLE(d, std::uint32_t(m + 4), 2);
     appendLE(d, std::uint32_t(k), 2);
     appendLE(d, std::uint32_t(count), 2);
     d.append(chunk);
-    return CommandFrame::build(ClassUpdate, OpData, d);
+    return CommandFrame::build(CommandClass::Update, CommandOp::UpdateData, d);
 }
 
 QByteArray finish()
 {
-    return CommandFrame::build(ClassUpdate, OpFinish, QByteArray());
+    return CommandFrame::build(CommandClass::Update, CommandOp::UpdateFinish, QByteArray());
 }
 
 } // namespace UpdateFrames

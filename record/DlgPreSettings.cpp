@@ -1,6 +1,6 @@
 #include "record/DlgPreSettings.h"
 
-#include "app/Language.h"
+#include "common/Language.h"
 #include "record/RecordNaming.h"
 
 #include <QFileDialog>

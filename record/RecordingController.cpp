@@ -1,6 +1,6 @@
 #include "record/RecordingController.h"
 
-#include "app/Language.h"
+#include "common/Language.h"
 #include "record/RecordNaming.h"
 
 #include <QDate>

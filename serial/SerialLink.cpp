@@ -1,6 +1,6 @@
 #include "serial/SerialLink.h"
 
-#include "app/Language.h"
+#include "common/Language.h"
 #include "serial/Information_Write_Thread.h"
 #include "serial/SimulatedUnitHost.h"
 

@@ -1,6 +1,6 @@
 #include "update/UpdateImage.h"
 
-#include "app/Language.h"
+#include "common/Language.h"
 #include "protocol/UpdateFrames.h"
 
 #include <QFile>

@@ -1,6 +1,7 @@
 #include "update/UpdateOutcome.h"
 
-#include "app/Language.h"
+#include "common/Language.h"
+#include "protocol/CommandLayout.h"
 
 namespace {
 
@@ -12,7 +13,7 @@ enum class OpMatch
     Finish,
     NotFinish
 };
-constexpr int OpFinish = 6;
+constexpr int OpFinish = CommandOp::UpdateFinish;
 
 struct Side
 {

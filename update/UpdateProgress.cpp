@@ -1,6 +1,6 @@
 #include "update/UpdateProgress.h"
 
-#include "app/Language.h"
+#include "common/Language.h"
 
 #include <QStringList>
 

@@ -1,6 +1,7 @@
 #include "update/UpdateTransfer.h"
 
-#include "app/Language.h"
+#include "common/Language.h"
+#include "protocol/CommandLayout.h"
 #include "update/QtUpdateTimer.h"
 #include "update/UpdateImage.h"
 
@@ -10,9 +11,9 @@ namespace {
 
 Q_LOGGING_CATEGORY(lcUpdate, "arv.update", QtInfoMsg)
 
-constexpr int OpFinish = 6;
-constexpr int StatusOk = 0x00;
-constexpr int StatusFinishOk = 0xE2; // how units answer a finish frame they accept
+constexpr int OpFinish = CommandOp::UpdateFinish;
+constexpr int StatusOk = AnswerStatus::Success;
+constexpr int StatusFinishOk = AnswerStatus::UpdateFinished; // a finish frame accepted
 
 } // namespace
 

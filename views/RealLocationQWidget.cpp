@@ -1,6 +1,6 @@
 #include "views/RealLocationQWidget.h"
 
-#include "app/Language.h"
+#include "common/Language.h"
 #include "views/FiveSubTickTicker.h"
 #include "views/PlotParts.h"
 

@@ -1,6 +1,6 @@
 #include "app/AboutDialog.h"
-#include "app/Language.h"
 #include "app/MainWindow.h"
+#include "common/Language.h"
 
 #include <QApplication>
 #include <QLabel>

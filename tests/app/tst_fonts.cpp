@@ -1,8 +1,8 @@
 // The program starts in Chinese: every Chinese character it shows must have a glyph in
 // the fonts of this machine (the font itself or one that the font falls back on), or the
 // interface is a row of empty boxes.
-#include "app/Language.h"
 #include "app/MainWindow.h"
+#include "common/Language.h"
 #include "protocol/ItemKind.h"
 
 #include <QAbstractButton>

@@ -1,6 +1,6 @@
-#include "app/Language.h"
 #include "app/MainWindow.h"
 #include "app/RefreshPacer.h"
+#include "common/Language.h"
 #include "protocol/FrameParser.h"
 #include "serial/Information_Write_Thread.h"
 #include "serial/SerialLink.h"
@@ -30,8 +30,7 @@ namespace {
 
 ViewBinding fakeBinding(int *feeds = nullptr)
 {
-    ViewBinding b;
-    b.create = [](QWidget *parent) { return new FakeView(parent); };
+    ViewBinding b = ViewBinding::forWindow<FakeView>();
     if (feeds)
         b.feed = [feeds](QWidget *) { ++*feeds; };
     return b;
@@ -77,6 +76,12 @@ private slots:
         QVERIFY(w.ui().mdiArea->subWindowList().isEmpty());
         w.bindView(ViewKind::CommandWrite, fakeBinding());
         QVERIFY(ui.commandWriteAction->isEnabled());
+        // A window the main window cannot connect is refused, not bound silently.
+        ViewBinding unconnected;
+        unconnected.create = [](QWidget *parent) { return new QWidget(parent); };
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("not bound"));
+        w.bindView(ViewKind::PostureCourse, unconnected);
+        QVERIFY(!ui.postureResetAction->isEnabled());
     }
 
     void eachViewOpensOnce()

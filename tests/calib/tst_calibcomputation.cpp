@@ -3,10 +3,10 @@
 
 #include "SimSeries.h"
 
-#include "app/Language.h"
 #include "calib/CabFile.h"
 #include "calib/Calib2DComputation.h"
 #include "calib/Calib3DComputation.h"
+#include "common/Language.h"
 #include "sim/MotionModel.h"
 
 #include <QTemporaryDir>

@@ -3,9 +3,9 @@
 
 #include "SimSeries.h"
 
-#include "app/Language.h"
 #include "calib/AttitudeInput.h"
 #include "calib/GyroBiasEstimate.h"
+#include "common/Language.h"
 
 #include <QtTest>
 

@@ -1,6 +1,6 @@
 // The update frames and their text form, the image check and loader, the progress values.
 
-#include "app/Language.h"
+#include "common/Language.h"
 #include "protocol/UpdateFrames.h"
 #include "update/UpdateImage.h"
 #include "update/UpdateProgress.h"

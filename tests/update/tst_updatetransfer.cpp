@@ -1,7 +1,7 @@
 // The update transfer on a fake clock: acknowledgements, resends, time-outs, the unit's
 // statuses, abrupt endings; then against the simulated unit's core, without a port.
 
-#include "app/Language.h"
+#include "common/Language.h"
 #include "protocol/Answer.h"
 #include "sim/FirmwareImage.h"
 #include "sim/UnitCore.h"

@@ -1,4 +1,4 @@
-#include "app/Language.h"
+#include "common/Language.h"
 #include "views/LocationQWidget.h"
 #include "views/RealLocationQWidget.h"
 #include "views/imuWidget.h"
