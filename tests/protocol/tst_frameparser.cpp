@@ -315,14 +315,27 @@ private slots:
         QCOMPARE(p.statistics().framesLost, quint64(4));
         p.reset();
         QVERIFY(p.statistics().frames == 0 && !p.content(Content::AnyFrame));
+        // Trimmed once, a series keeps the bound by itself; a new trim sets a new one.
         HistorySeries s;
-        for (int i = 0; i < 5000; ++i) {
+        s.append(-1);
+        s.trim(1000);
+        for (int i = 0; i < 5000; ++i)
             s.append(i);
-            s.trim(1000);
-        }
         QCOMPARE(s.size(), 1000);
         QCOMPARE(s.at(0), 4000.0);
         QCOMPARE(s.toVector().last(), 4999.0);
+        s.trim(10);
+        s.append(5000);
+        QCOMPARE(s.toVector(),
+                 (QVector<double>{4991, 4992, 4993, 4994, 4995, 4996, 4997, 4998, 4999, 5000}));
+        SampleHistory h;
+        for (int i = 0; i < 1500; ++i)
+            h[Quantity::Roll].append(i);
+        h.trim(1000);
+        for (int i = 0; i < 1500; ++i)
+            h[Quantity::Yaw].append(i);
+        QVERIFY(h[Quantity::Roll].size() == 1000 && h[Quantity::Yaw].size() == 1000);
+        QCOMPARE(h[Quantity::Yaw].at(0), 500.0);
     }
 
     // Frames and answers interleaved with random garbage, cut into random chunks: every
