@@ -110,7 +110,8 @@ void FrameParser::beginPass()
     for (Quantity q : m_onlyThisPass)
         m_history[q].clear();
     m_answers.clear();
-    m_utcDigits.clear();
+    if (!m_utcDigits.isEmpty())
+        m_utcDigits.clear(); // (clear() frees even an empty list's storage)
     m_frames.clear();
     m_utcText.clear();
     m_passChinese = Language::isChinese();
@@ -325,7 +326,9 @@ void FrameParser::publishFrame(const std::uint8_t *b)
 
     m_content |= 1u << unsigned(ContentFlag::AnyFrame);
     m_pass.tids.append(tid);
-    m_workIds.clear();
+    // The frame's item IDs, for its layout: at most one per two payload bytes.
+    char ids[128];
+    std::size_t idCount = 0;
     int utcAt = -1;
     int utcLength = 0;
 
@@ -348,7 +351,7 @@ void FrameParser::publishFrame(const std::uint8_t *b)
         double *v = values + n;
         const int count = ItemCodec::decode(*kind, d, v);
         n += count;
-        m_workIds.push_back(char(id));
+        ids[idCount++] = char(id);
         m_content |= 1u << unsigned(kind->flag);
 
         // Into the series the item table names.
@@ -415,8 +418,9 @@ void FrameParser::publishFrame(const std::uint8_t *b)
 
     // The frame's layout: the previous frame's as a rule, found or built once otherwise. The
     // names follow the layout and the language.
-    const ItemLayout *layout =
-        m_layout && m_layout->ids() == m_workIds ? m_layout : layoutFor(m_workIds);
+    const bool sameLayout = m_layout && m_layout->ids().size() == idCount &&
+                            std::memcmp(m_layout->ids().data(), ids, idCount) == 0;
+    const ItemLayout *layout = sameLayout ? m_layout : layoutFor(std::string(ids, idCount));
     m_frames.push_back(PassFrame{tid, layout, valuesAt, n, utcAt, utcLength});
     if (layout != m_layout || m_passChinese != m_layoutChinese) {
         m_layout = layout;

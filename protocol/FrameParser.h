@@ -253,7 +253,6 @@ private:
     SampleHistory m_history;
     std::vector<Quantity> m_onlyThisPass; // history series emptied at the start of every pass
     double m_latestTemperature = 0;
-    std::string m_workIds; // item IDs of the frame being published
     std::unordered_map<std::string, std::unique_ptr<ItemLayout>> m_layouts;
     const ItemLayout *m_layout = nullptr; // of the last frame
     bool m_layoutChinese = true;          // the language its names were taken in
