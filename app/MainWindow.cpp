@@ -6,6 +6,7 @@
 #include "app/ViewKinds.h"
 #include "common/Language.h"
 #include "serial/ArvSimHost.h"
+#include "serial/CommandSender.h"
 #include "serial/SerialLink.h"
 #include "serial/SerialLog.h"
 #include "serial/SerialWriteResult.h"
@@ -34,6 +35,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
 {
     m_link = new SerialLink(&m_parser.identification(), this);
     m_link->setSimulatedUnitHost(std::make_unique<ArvSimHost>());
+    m_sender = new CommandSender(m_link, this);
     setWindowIcon(QIcon(QStringLiteral(":/Lumeno/mainWindow-icon")));
     setWindowTitle(QStringLiteral("Quilvar ARV Manager"));
     m_ui.build(this);

@@ -17,6 +17,7 @@
 #include <memory>
 
 class RefreshPacer;
+class CommandSender;
 class SerialLink;
 class SimulatedUnitHost;
 struct SerialWriteResult;
@@ -54,6 +55,8 @@ public:
     int historyLimit() const { return m_historyLimit; }
     // The port itself lives on the link's I/O thread; everything goes through the link.
     SerialLink *serialLink() const { return m_link; }
+    // The one way the dialogs write commands to the unit.
+    CommandSender *commandSender() const { return m_sender; }
     bool isPortOpen() const { return m_portOpen; }
     QString selectedPortName() const { return m_selectedPort; }
     int selectedBaudRate() const { return m_selectedBaud; }
@@ -168,6 +171,7 @@ private:
     MainWindowUi m_ui;
     FrameParser m_parser;
     SerialLink *m_link = nullptr;
+    CommandSender *m_sender = nullptr;
     ViewManager *m_views = nullptr;
     RefreshPacer *m_refreshPacer = nullptr;
     double m_handOverMs = 0.0; // time the last hand-over of data to the views took
