@@ -5,15 +5,21 @@
 #include "record/RecordNaming.h"
 
 #include <QDate>
+#include <QDir>
+#include <QFileInfo>
 #include <QStandardPaths>
 
 namespace {
 const QString savedPrefix = QStringLiteral("File has been saved to ");
 }
 
+QString RecordingController::defaultRecordDir()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+}
+
 RecordingController::RecordingController(QObject *parent)
-    : QObject(parent),
-      m_recordDir(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)),
+    : QObject(parent), m_recordDir(defaultRecordDir()),
       m_recordBaseName(initialRecordBaseName(QDate::currentDate()))
 {
     m_writer.setEventHandler([this](const RecordEvent &e) { onWriterEvent(e); });
@@ -30,6 +36,10 @@ bool RecordingController::start()
 {
     if (m_recordingStarted)
         return false;
+    // The documents folder may not exist yet (a new account, a minimal system): it is made.
+    // Another folder is not: a missing one is said at the first row (a disk not mounted).
+    if (m_recordDir == defaultRecordDir() && !QFileInfo(m_recordDir).isDir())
+        QDir().mkpath(m_recordDir);
     makeUniqueRecordName(m_recordDir, m_recordBaseName);
     m_recordFilePath = ::recordFilePath(m_recordDir, m_recordBaseName);
     m_writer.begin(m_recordDir, m_recordBaseName, Language::isChinese());

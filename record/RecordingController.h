@@ -42,6 +42,9 @@ public:
 
     // recordDir: the documents folder; recordBaseName: "ARV" + today + "_001".
     explicit RecordingController(QObject *parent = nullptr);
+    // The user's documents folder (it may not exist yet; start() makes it when it is the
+    // record folder).
+    static QString defaultRecordDir();
     ~RecordingController() override; // stop()
 
     // ---- Recording state ----
@@ -68,9 +71,9 @@ public:
     RecordWriter &writer() { return m_writer; }
     const RecordWriter &writer() const { return m_writer; }
 
-    // Starts a recording: the next free name in recordDir, the flags set, the elapsed clock
-    // started; column names in the language current now. False (and nothing changes) when a
-    // recording is running.
+    // Starts a recording: the next free name in recordDir (the documents folder made when
+    // missing), the flags set, the elapsed clock started; column names in the language
+    // current now. False (and nothing changes) when a recording is running.
     bool start();
     // Ends the recording: the buffered rows written, the file closed, the flags cleared; one
     // message says why it ended (cause) and what was written where. Safe to call at any time;
