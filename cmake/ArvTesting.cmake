@@ -14,4 +14,7 @@ function(arv_add_test)
     arv_set_warnings(${ARG_NAME})
     add_test(NAME ${ARG_NAME} COMMAND ${ARG_NAME})
     set_tests_properties(${ARG_NAME} PROPERTIES TIMEOUT ${ARG_TIMEOUT} LABELS ${ARG_LABEL})
+    if(ARV_SANITIZER_ENV) # see ArvSanitizers.cmake
+        set_tests_properties(${ARG_NAME} PROPERTIES ENVIRONMENT "${ARV_SANITIZER_ENV}")
+    endif()
 endfunction()

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages that building, running and testing ARV Manager need.
+#   --fuzz   also clang and its runtime libraries (libFuzzer, sanitizers) for scripts/fuzz.sh
 set -euo pipefail
 SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
@@ -9,6 +10,7 @@ PACKAGES=(
     libqcustomplot-dev libbenchmark-dev
     xvfb xauth libgl1-mesa-dri
 )
+if [ "${1:-}" = "--fuzz" ]; then PACKAGES+=(clang libclang-rt-dev); fi
 missing=()
 for p in "${PACKAGES[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

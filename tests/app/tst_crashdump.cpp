@@ -336,7 +336,11 @@ private slots:
     {
         QFETCH(QList<int>, existing);
         QFETCH(int, expected);
-        QTemporaryDir dumps, unused;
+        // Ten thousand files: in memory where the system offers it (far faster to create).
+        QTemporaryDir dumps(QDir("/dev/shm").exists() ? "/dev/shm/tst_crashdump-XXXXXX"
+                                                      : QDir::tempPath() + "/tst_crashdump-XXXXXX");
+        QTemporaryDir unused;
+        QVERIFY(dumps.isValid());
         for (int i : existing) {
             QFile f(dumps.filePath(dumpName(i)));
             QVERIFY(f.open(QIODevice::WriteOnly));
