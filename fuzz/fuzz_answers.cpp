@@ -89,16 +89,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     std::vector<UpdateAnswerAt> updates;
 
     for (std::size_t p = 0; p < size; ++p) {
-        // An exact copy of what remains, so that a read past `available` is caught.
-        std::vector<std::uint8_t> rest(data + p, data + size);
+        // The input ends where `available` ends, so a read past it is caught.
+        const std::uint8_t *rest = data + p;
+        const std::size_t available = size - p;
         Answer a;
-        const bool read = Answer::readAt(rest.data(), int(rest.size()), a);
+        const bool read = Answer::readAt(rest, int(available), a);
         std::size_t length = 0;
-        const bool valid = isAnswerAt(rest.data(), rest.size(), length);
+        const bool valid = isAnswerAt(rest, available, length);
         FUZZ_CHECK(read == valid, "readAt %d, independent check %d at offset %zu", read, valid, p);
         if (!read)
             continue;
-        FUZZ_CHECK(std::size_t(a.totalLength()) == length && a.data == rest.data() + 5 &&
+        FUZZ_CHECK(std::size_t(a.totalLength()) == length && a.data == rest + 5 &&
                        a.cls == rest[2] && a.op == (rest[3] & 7),
                    "answer fields at offset %zu", p);
         checkReader(a);
