@@ -592,6 +592,11 @@ void handleCrash(int sig, siginfo_t *info, void *uc)
     sigemptyset(&dfl.sa_mask);
     ::sigaction(SIGALRM, &dfl, nullptr);
     ::alarm(kHangLimitSeconds);
+    // A closed standard error must not end the process by SIGPIPE instead of sig.
+    struct sigaction ign = {};
+    ign.sa_handler = SIG_IGN;
+    sigemptyset(&ign.sa_mask);
+    ::sigaction(SIGPIPE, &ign, nullptr);
 
     char path[kPathCapacity + 320];
     const int fd = openDumpFile(path, sizeof path);

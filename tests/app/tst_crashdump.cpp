@@ -128,8 +128,10 @@ struct ChildResult
     int signal() const { return WIFSIGNALED(status) ? WTERMSIG(status) : 0; }
 };
 
+// closedErrors: standard error is a pipe whose reading end is closed (writing to it raises
+// SIGPIPE).
 ChildResult runChild(const QString &how, const QString &dumpDir, const QString &programDir,
-                     const QString &cacheDir, const QString &tempDir)
+                     const QString &cacheDir, const QString &tempDir, bool closedErrors = false)
 {
     ChildResult result;
     QTemporaryDir scratch;
@@ -146,11 +148,19 @@ ChildResult runChild(const QString &how, const QString &dumpDir, const QString &
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errPath.constData(),
-                                     O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    int pipeEnds[2] = {-1, -1};
+    if (closedErrors && ::pipe(pipeEnds) == 0) {
+        ::close(pipeEnds[0]);
+        posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], STDERR_FILENO);
+    } else {
+        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errPath.constData(),
+                                         O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    }
     pid_t pid = -1;
     const int rc = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
+    if (pipeEnds[1] >= 0)
+        ::close(pipeEnds[1]);
     if (rc != 0)
         return result;
     // Bounded wait for the child's end (a hanging handler would be a failure).
@@ -415,6 +425,17 @@ private slots:
         else
             QVERIFY(r.errors.contains("Dump Crash file ... " +
                                       QFile::encodeName(dirs[expected] + '/' + dumpName(1))));
+    }
+
+    // The log line cannot be written (nobody reads standard error): the process still ends
+    // by its own signal, not by SIGPIPE, with its dump.
+    void closedStandardError()
+    {
+        QTemporaryDir dumps, unused;
+        const ChildResult r = runChild("abort", dumps.path(), unused.filePath("p"),
+                                       unused.filePath("c"), unused.filePath("t"), true);
+        QCOMPARE(r.signal(), SIGABRT);
+        QVERIFY(readFile(dumps.filePath(dumpName(1))).endsWith("end of dump\n"));
     }
 
     // A directory the user may not write (meaningless for root, who may write anywhere).
