@@ -43,7 +43,6 @@ struct HandlerState
 };
 
 HandlerState g_state;
-CrashDumpWriter::Settings g_settings;
 std::atomic<long> g_writerThread{0};
 void *g_altStack = nullptr;
 std::size_t g_altStackSize = 0;
@@ -667,12 +666,11 @@ bool installAltStack()
 
 } // namespace
 
-bool CrashDumpWriter::install(const Settings &settings)
+CrashDumpWriter::Settings CrashDumpWriter::resolved(const Settings &settings)
 {
     Settings s = settings;
-    const std::string program = programPath();
     if (s.programDirectory.empty())
-        s.programDirectory = directoryOf(program);
+        s.programDirectory = directoryOf(programPath());
     if (s.cacheDirectory.empty()) {
         std::string base = absoluteEnv("XDG_CACHE_HOME");
         if (base.empty() && !absoluteEnv("HOME").empty())
@@ -685,7 +683,13 @@ bool CrashDumpWriter::install(const Settings &settings)
         if (s.tempDirectory.empty())
             s.tempDirectory = "/tmp";
     }
+    return s;
+}
 
+bool CrashDumpWriter::install(const Settings &settings)
+{
+    const Settings s = resolved(settings);
+    const std::string program = programPath();
     HandlerState state;
     const std::string prefix = s.applicationName + "_" + s.dumpTag + "_" + s.versionTag + "_";
     bool ok = copyTo(state.prefix, sizeof state.prefix, prefix) &&
@@ -711,7 +715,6 @@ bool CrashDumpWriter::install(const Settings &settings)
     ::backtrace(warm, 2);
 
     g_state = state;
-    g_settings = s;
     ok = installAltStack();
 
     sigset_t blocked;
@@ -734,11 +737,6 @@ bool CrashDumpWriter::install()
     return install(Settings());
 }
 
-CrashDumpWriter::Settings CrashDumpWriter::settings()
-{
-    return g_settings;
-}
-
 std::string CrashDumpWriter::fileName(const Settings &settings, int counter)
 {
     char number[8];
@@ -750,9 +748,4 @@ std::string CrashDumpWriter::fileName(const Settings &settings, int counter)
     number[4] = '\0';
     return settings.applicationName + "_" + settings.dumpTag + "_" + settings.versionTag + "_" +
            number + ".dmp";
-}
-
-const char *CrashDumpWriter::buildIdentity()
-{
-    return ARV_VERSION_TEXT " " ARV_GIT_COMMIT;
 }

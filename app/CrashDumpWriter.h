@@ -47,12 +47,9 @@ public:
     static bool install(const Settings &settings);
     static bool install(); // with the default settings
 
-    // The settings in force: the given ones with the fall-back directories filled in.
-    static Settings settings();
+    // The settings with the empty fall-back directories filled in, as install() does.
+    static Settings resolved(const Settings &settings);
 
     // The file name (without directory) for a counter of 1 to 9999.
     static std::string fileName(const Settings &settings, int counter);
-
-    // The build identity written into every dump: "<version> <commit>".
-    static const char *buildIdentity();
 };

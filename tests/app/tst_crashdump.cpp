@@ -427,6 +427,55 @@ private slots:
                                       QFile::encodeName(dirs[expected] + '/' + dumpName(1))));
     }
 
+    // The fall-backs computed at installation: the program's own directory, the user's cache
+    // directory for the program, the temporary directory; relative variables are ignored.
+    void defaultDirectories_data()
+    {
+        QTest::addColumn<QByteArray>("xdgCache"); // "-": unset
+        QTest::addColumn<QByteArray>("home");
+        QTest::addColumn<QByteArray>("tmpdir");
+        QTest::addColumn<QString>("cache");
+        QTest::addColumn<QString>("temp");
+        QTest::newRow("XDG_CACHE_HOME, TMPDIR") << QByteArray("/x/cache") << QByteArray("/h")
+                                                << QByteArray("/x/tmp") << "/x/cache/arv-manager"
+                                                << "/x/tmp";
+        QTest::newRow("HOME only")
+            << QByteArray("-") << QByteArray("/h") << QByteArray("-") << "/h/.cache/arv-manager"
+            << "/tmp";
+        QTest::newRow("relative values ignored")
+            << QByteArray("rel") << QByteArray("/h") << QByteArray("tmp") << "/h/.cache/arv-manager"
+            << "/tmp";
+        QTest::newRow("no home: no cache directory")
+            << QByteArray("-") << QByteArray("-") << QByteArray("-") << ""
+            << "/tmp";
+    }
+    void defaultDirectories()
+    {
+        QFETCH(QByteArray, xdgCache);
+        QFETCH(QByteArray, home);
+        QFETCH(QByteArray, tmpdir);
+        QFETCH(QString, cache);
+        QFETCH(QString, temp);
+        const QList<QPair<const char *, QByteArray>> env = {
+            {"XDG_CACHE_HOME", xdgCache}, {"HOME", home}, {"TMPDIR", tmpdir}};
+        QList<QPair<const char *, QByteArray>> saved;
+        for (const auto &[name, value] : env) {
+            saved.append({name, qgetenv(name)});
+            if (value == "-")
+                qunsetenv(name);
+            else
+                qputenv(name, value);
+        }
+        const CrashDumpWriter::Settings s = CrashDumpWriter::resolved(CrashDumpWriter::Settings());
+        for (const auto &[name, value] : saved)
+            value.isNull() ? qunsetenv(name) : qputenv(name, value);
+        QVERIFY(s.dumpDirectory.empty());
+        QCOMPARE(QString::fromStdString(s.programDirectory),
+                 QCoreApplication::applicationDirPath());
+        QCOMPARE(QString::fromStdString(s.cacheDirectory), cache);
+        QCOMPARE(QString::fromStdString(s.tempDirectory), temp);
+    }
+
     // The log line cannot be written (nobody reads standard error): the process still ends
     // by its own signal, not by SIGPIPE, with its dump.
     void closedStandardError()
