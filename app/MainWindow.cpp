@@ -1,18 +1,20 @@
 #include "app/MainWindow.h"
 
 #include "app/AboutDialog.h"
-#include "app/Language.h"
+#include "app/AppLog.h"
 #include "app/RefreshPacer.h"
-#include "app/ViewBindings.h"
+#include "app/ViewKinds.h"
+#include "common/Language.h"
 #include "serial/ArvSimHost.h"
 #include "serial/SerialLink.h"
+#include "serial/SerialLog.h"
 #include "serial/SimulatedUnitHost.h"
+#include "views/ReadoutTexts.h"
 
 #include <QAction>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
-#include <QDebug>
 #include <QDesktopServices>
 #include <QIcon>
 #include <QLabel>
@@ -25,54 +27,6 @@
 #include <QTreeWidget>
 #include <QUrl>
 
-namespace {
-
-// Per view kind: the open-flag slot its closeWidget(bool) goes to and the signal that
-// drives its realtimePaintSlot().
-struct ViewWiring
-{
-    const char *closeSlot;
-    const char *paintSignal;
-};
-
-ViewWiring wiring(ViewKind kind)
-{
-    switch (kind) {
-    case ViewKind::Display3D:
-        return {SLOT(isSenseWidgetOpen(bool)), nullptr};
-    case ViewKind::SenseData:
-        return {SLOT(isMainWidgetOpen(bool)), SIGNAL(imuASMmessage())};
-    case ViewKind::Imu:
-        return {SLOT(isImuWidgetOpen(bool)), SIGNAL(imuRPYmessage())};
-    case ViewKind::Location:
-        return {SLOT(isLocationWidgetOpen(bool)), SIGNAL(imuVelocityMmessage())};
-    case ViewKind::RealLocation:
-        return {SLOT(isRealLocationWidgetOpen(bool)), SIGNAL(imuLocationMmessage())};
-    case ViewKind::Utc:
-        return {SLOT(isUTCWidgetOpen(bool)), nullptr};
-    case ViewKind::Temperature:
-        return {SLOT(isTempWidgetOpen(bool)), nullptr};
-    case ViewKind::CombinedState:
-        return {SLOT(isCombinedStateWidgetOpen(bool)), nullptr};
-    case ViewKind::PostureCourse:
-        return {SLOT(isposture_course_open(bool)), nullptr};
-    case ViewKind::CommandWrite:
-        return {SLOT(iscommandwrite_open(bool)), nullptr};
-    case ViewKind::Count:
-        break;
-    }
-    return {nullptr, nullptr};
-}
-
-} // namespace
-
-void CalibrationSeries::clear()
-{
-    for (QVector<double> *v :
-         {&tid, &magX, &magY, &magZ, &roll, &pitch, &yaw, &gyroX, &gyroY, &gyroZ})
-        v->clear();
-}
-
 MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
 {
     m_link = new SerialLink(&m_parser.identification(), this);
@@ -80,23 +34,22 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
     setWindowIcon(QIcon(QStringLiteral(":/Lumeno/mainWindow-icon")));
     setWindowTitle(QStringLiteral("Quilvar ARV Manager"));
     m_ui.build(this);
-    m_views = new ViewManager(m_ui.mdiArea, this, this);
+    m_views = new ViewManager(m_ui.mdiArea, this);
     m_refreshPacer = new RefreshPacer(this);
     connect(m_refreshPacer, &RefreshPacer::due, this, &MainWindow::presentViews);
 
     connect(m_ui.closeAction, &QAction::triggered, this, &MainWindow::closeFile);
     connect(m_ui.quitAction, &QAction::triggered, this, &MainWindow::quitApplication);
-    connect(m_ui.display3DAction, &QAction::triggered, this, &MainWindow::showDisplay);
-    connect(m_ui.dataAction, &QAction::triggered, this, &MainWindow::dataVisualization);
-    connect(m_ui.imuAction, &QAction::triggered, this, &MainWindow::imuVisualization);
-    connect(m_ui.velocityAction, &QAction::triggered, this, &MainWindow::showLocation);
-    connect(m_ui.locationAction, &QAction::triggered, this, &MainWindow::showRealLocation);
-    connect(m_ui.utcAction, &QAction::triggered, this, &MainWindow::showUTC);
-    connect(m_ui.temperatureAction, &QAction::triggered, this, &MainWindow::showTemp);
-    connect(m_ui.combinedStateAction, &QAction::triggered, this, &MainWindow::showCombinedState);
-    connect(m_ui.postureResetAction, &QAction::triggered, this,
-            &MainWindow::slot_posture_course_reset);
-    connect(m_ui.commandWriteAction, &QAction::triggered, this, &MainWindow::slotCommandWrite);
+    // Every view kind's entry opens its window; a kind stays disabled until it is bound.
+    for (const ViewKindInfo &info : viewKinds()) {
+        QAction *action = m_ui.*info.action;
+        if (info.open)
+            connect(action, &QAction::triggered, this, info.open);
+        else
+            connect(action, &QAction::triggered, this,
+                    [this, kind = info.kind] { openView(kind); });
+        action->setEnabled(false);
+    }
     connect(m_ui.chineseAction, &QAction::triggered, this, &MainWindow::slot_translate_Chinese);
     connect(m_ui.englishAction, &QAction::triggered, this, &MainWindow::slot_translate_English);
     connect(m_ui.websiteAction, &QAction::triggered, this, &MainWindow::slotYes);
@@ -105,11 +58,10 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
     connect(m_ui.refreshPortAction, &QAction::triggered, this, &MainWindow::updateAvailablePorts);
     connect(m_ui.portButton, &QPushButton::clicked, this, &MainWindow::slot_open_uart);
 
-    // The windows of later work stay disabled until they are bound.
-    for (QAction *a : {m_ui.exportAction, m_ui.pathSettingAction, m_ui.commandWriteAction,
-                       m_ui.outputFormatAction, m_ui.dataSettingAction, m_ui.functionSettingAction,
-                       m_ui.postureResetAction, m_ui.gyroBiasAction, m_ui.mag3DAction,
-                       m_ui.mag2DAction, m_ui.updateAction})
+    // The windows of later work stay disabled until they are built.
+    for (QAction *a : {m_ui.exportAction, m_ui.pathSettingAction, m_ui.outputFormatAction,
+                       m_ui.dataSettingAction, m_ui.functionSettingAction, m_ui.gyroBiasAction,
+                       m_ui.mag3DAction, m_ui.mag2DAction, m_ui.updateAction})
         a->setEnabled(false);
     bindViewWindows(*this);
 
@@ -143,44 +95,16 @@ MainWindow::~MainWindow()
 
 void MainWindow::bindView(ViewKind kind, ViewBinding binding)
 {
-    m_views->bind(kind, std::move(binding));
-    QAction *action = nullptr;
-    switch (kind) {
-    case ViewKind::Display3D:
-        action = m_ui.display3DAction;
-        break;
-    case ViewKind::SenseData:
-        action = m_ui.dataAction;
-        break;
-    case ViewKind::Imu:
-        action = m_ui.imuAction;
-        break;
-    case ViewKind::Location:
-        action = m_ui.velocityAction;
-        break;
-    case ViewKind::RealLocation:
-        action = m_ui.locationAction;
-        break;
-    case ViewKind::Utc:
-        action = m_ui.utcAction;
-        break;
-    case ViewKind::Temperature:
-        action = m_ui.temperatureAction;
-        break;
-    case ViewKind::CombinedState:
-        action = m_ui.combinedStateAction;
-        break;
-    case ViewKind::PostureCourse:
-        action = m_ui.postureResetAction;
-        break;
-    case ViewKind::CommandWrite:
-        action = m_ui.commandWriteAction;
-        break;
-    case ViewKind::Count:
-        break;
+    const ViewKindInfo &info = viewKindInfo(kind);
+    // A window the main window could not connect would never report its closing or be
+    // repainted: such a binding is refused, loudly.
+    if (binding.create && (!binding.connectClose || (info.paint && !binding.repaint))) {
+        qCWarning(lcApp) << "view" << info.name
+                         << "not bound: its window lacks closeWidget(bool) or realtimePaintSlot()";
+        return;
     }
-    if (action)
-        action->setEnabled(m_views->isBound(kind));
+    m_views->bind(kind, std::move(binding));
+    (m_ui.*info.action)->setEnabled(m_views->isBound(kind));
 }
 
 void MainWindow::setRecordBatchWriter(std::function<void(const QVector<double> &, int)> writer)
@@ -206,6 +130,7 @@ QSerialPort *MainWindow::serialPort() const
 void MainWindow::addMessage(const QString &text)
 {
     auto *item = new QTreeWidgetItem(m_ui.messageTree, QStringList{text});
+    item->setToolTip(0, text); // the whole line, where the list is too narrow for it
     m_ui.messageTree->scrollToItem(item);
 }
 
@@ -279,8 +204,19 @@ void MainWindow::closeEvent(QCloseEvent *event)
 
 void MainWindow::openView(ViewKind kind)
 {
-    const ViewWiring w = wiring(kind);
-    m_views->open(kind, w.closeSlot, w.paintSignal);
+    const ViewKindInfo &info = viewKindInfo(kind);
+    m_views->open(kind, [this, &info](QWidget *window, const ViewBinding &binding) {
+        if (info.openFlag)
+            binding.connectClose(window, this,
+                                 [this, slot = info.openFlag](bool open) { (this->*slot)(open); });
+        else
+            binding.connectClose(window, this, [this, kind = info.kind](bool open) {
+                m_views->setOpenFlag(kind, open);
+            });
+        if (info.paint && binding.repaint)
+            connect(this, info.paint, window,
+                    [window, repaint = binding.repaint] { repaint(window); });
+    });
 }
 
 void MainWindow::showDisplay()
@@ -441,13 +377,12 @@ void MainWindow::openPort()
                                            QStringLiteral(" successfully."));
     m_ui.portButton->setText(Language::text("关闭串口", "Close Port"));
     m_portButtonFlag = true;
-    m_statsFrames = 0;
-    m_statsBytes = 0;
+    m_rates.restart();
     m_statsClock.restart();
     m_lastPortError = QSerialPort::NoError;
-    QThread::msleep(10);
+    QThread::msleep(10); // intended: the port settles for 10 ms before the first query
     m_link->startQueries();
-    qDebug() << "开始解析";
+    qCDebug(lcSerial) << "开始解析";
 }
 
 void MainWindow::connectSession()
@@ -499,7 +434,9 @@ void MainWindow::closePort()
 
 void MainWindow::loseDevice()
 {
-    qDebug() << "传输中断";
+    qCDebug(lcSerial) << "传输中断";
+    // Intended: the loss is reported in Chinese, and the button reads "打开串口", whatever the
+    // interface language.
     addMessage(QStringLiteral("设备未连接"));
     stopRecording();
     m_ui.mdiArea->closeAllSubWindows();
@@ -526,7 +463,7 @@ void MainWindow::getErrorFromSerial(QSerialPort::SerialPortError error)
     if (error == QSerialPort::NoError || error == m_lastPortError)
         return;
     m_lastPortError = error;
-    qDebug() << "出现错误";
+    qCDebug(lcSerial) << "出现错误";
     if (error == QSerialPort::ResourceError || error == QSerialPort::ReadError)
         QTimer::singleShot(0, this, &MainWindow::captureSerialExceptions);
 }
@@ -555,54 +492,29 @@ void MainWindow::parsePass(const QByteArray &chunk)
     if (!m_parser.passHadData())
         return;
 
-    if (m_parser.namesChanged())
-        m_ui.contentsValue->setText(m_parser.contentsText());
+    if (m_parser.namesChanged() && m_parser.lastLayout()) {
+        const bool chinese = Language::isChinese();
+        m_ui.contentsValue->setText(
+            ReadoutTexts::contents(m_parser.lastLayout()->groupNames(chinese), chinese));
+    }
     if (m_parser.passHasTemperature())
-        noteViewData(ViewKind::Temperature);
+        noteViews(ViewFeed::Temperature);
     if (m_parser.passHasUtc())
-        noteViewData(ViewKind::Utc);
+        noteViews(ViewFeed::Utc);
     if (m_parser.passHasFusion())
-        noteViewData(ViewKind::CombinedState);
+        noteViews(ViewFeed::FusionState);
 
     applyAnswers();
 
     if (recordingActive && m_parser.valueCount() > 0 && m_recordWriter)
         m_recordWriter(m_parser.frameValues(), m_parser.valueCount());
 
-    // Calibration collector: one entry per magnetic-strength item of the pass.
-    const PassSeries &ps = m_parser.passSeries();
-    if (calibrationCollecting && !ps.magStrengthX.isEmpty()) {
-        CalibrationSeries &c = calibrationSeries;
-        for (int i = 0; i < ps.magStrengthX.size(); ++i) {
-            if (i < ps.tids.size())
-                c.tid.append(ps.tids[i]);
-            c.magX.append(ps.magStrengthX[i]);
-            c.magY.append(ps.magStrengthY[i]);
-            c.magZ.append(ps.magStrengthZ[i]);
-            if (i < ps.roll.size()) {
-                c.roll.append(ps.roll[i]);
-                c.pitch.append(ps.pitch[i]);
-                c.yaw.append(ps.yaw[i]);
-            }
-            if (i < ps.gyroX.size()) {
-                c.gyroX.append(ps.gyroX[i]);
-                c.gyroY.append(ps.gyroY[i]);
-                c.gyroZ.append(ps.gyroZ[i]);
-            }
-        }
-    }
+    m_calibration.collect(m_parser.passSeries());
 
     m_sampleVector = m_parser.sampleVector();
     emit messageReady(m_sampleVector);
 
-    if (gyroBiasCollecting && gyroBiasSamples.size() <= gyroBiasSeconds * 300) {
-        for (int i = 0; i < ps.gyroX.size(); ++i) {
-            gyroBiasSamples.append(ps.gyroX[i]);
-            gyroBiasSamples.append(ps.gyroY[i]);
-            gyroBiasSamples.append(ps.gyroZ[i]);
-        }
-        qDebug() << gyroBiasSamples.size();
-    }
+    m_gyroBias.collect(m_parser.passSeries());
 }
 
 void MainWindow::applyAnswers()
@@ -623,7 +535,6 @@ void MainWindow::applyAnswers()
             break;
         case AnswerEvent::Type::FrequencySet:
             emit freqSignal(e.success);
-            restartQueries = restartQueries || e.success;
             break;
         case AnswerEvent::Type::Contents:
             emit contents_Signal(e.success);
@@ -633,12 +544,12 @@ void MainWindow::applyAnswers()
             break;
         case AnswerEvent::Type::AlgorithmSet:
             emit algorithm_Signal(e.success);
-            restartQueries = restartQueries || e.success;
             break;
         case AnswerEvent::Type::Update:
             emit updateAnswer(e.op, e.status);
             break;
         }
+        restartQueries = restartQueries || e.restartsQueries();
     }
     if (restartQueries)
         m_link->startQueries();
@@ -649,54 +560,39 @@ void MainWindow::applyAnswers()
 // (presentViews), however many passes arrive in between.
 void MainWindow::updateOpenGLwidget(QVector<double>)
 {
-    noteViewData(ViewKind::Display3D);
+    noteViews(ViewFeed::EveryPass);
 }
 
 void MainWindow::getSenseData(QVector<double>)
 {
     m_parser.trimHistory(m_historyLimit);
-    noteViewData(ViewKind::Location);
-    noteViewData(ViewKind::RealLocation);
-    noteViewData(ViewKind::SenseData);
+    noteViews(ViewFeed::History);
 }
 
 void MainWindow::getImuData(QVector<double> samples)
 {
     if (!samples.isEmpty())
-        noteViewData(ViewKind::Imu);
+        noteViews(ViewFeed::PassWithValues);
 }
 
-void MainWindow::noteViewData(ViewKind kind)
+void MainWindow::noteViews(ViewFeed feed)
 {
-    if (m_views->notePass(kind))
-        m_refreshPacer->request();
+    for (const ViewKindInfo &info : viewKinds())
+        if (info.feed == feed && m_views->notePass(info.kind))
+            m_refreshPacer->request();
 }
 
 void MainWindow::presentViews()
 {
     QElapsedTimer clock;
     clock.start();
-    if (m_views->takePending(ViewKind::Display3D))
-        m_views->feed(ViewKind::Display3D);
-    if (m_views->takePending(ViewKind::Location)) {
-        m_views->feed(ViewKind::Location);
-        emit imuVelocityMmessage();
+    for (const ViewKindInfo &info : viewKinds()) {
+        if (!m_views->takePending(info.kind))
+            continue;
+        m_views->feed(info.kind);
+        if (info.paint)
+            (this->*info.paint)(); // the kind's repaint signal
     }
-    if (m_views->takePending(ViewKind::RealLocation)) {
-        m_views->feed(ViewKind::RealLocation);
-        emit imuLocationMmessage();
-    }
-    if (m_views->takePending(ViewKind::SenseData)) {
-        m_views->feed(ViewKind::SenseData);
-        emit imuASMmessage();
-    }
-    if (m_views->takePending(ViewKind::Imu)) {
-        m_views->feed(ViewKind::Imu);
-        emit imuRPYmessage();
-    }
-    for (ViewKind kind : {ViewKind::Temperature, ViewKind::Utc, ViewKind::CombinedState})
-        if (m_views->takePending(kind))
-            m_views->feed(kind);
     // The plots replot now rather than from their own timers, so that everything the views
     // changed reaches the screen in one refresh of the window.
     m_views->flushRedraws();
@@ -756,16 +652,7 @@ void MainWindow::slotExportStop()
 void MainWindow::updateLinkStatistics()
 {
     const LinkStatistics &s = m_parser.statistics();
-    const qint64 ms = m_statsClock.restart();
-    if (ms > 0 && s.frames >= m_statsFrames && s.bytes >= m_statsBytes) {
-        m_framesPerSecond = double(s.frames - m_statsFrames) * 1000.0 / double(ms);
-        m_bytesPerSecond = double(s.bytes - m_statsBytes) * 1000.0 / double(ms);
-    } else {
-        m_framesPerSecond = 0;
-        m_bytesPerSecond = 0;
-    }
-    m_statsFrames = s.frames;
-    m_statsBytes = s.bytes;
+    m_rates.sample(s.frames, s.bytes, m_statsClock.restart());
     showLinkStatistics();
 }
 
@@ -780,8 +667,8 @@ void MainWindow::showLinkStatistics()
         Language::text("帧/秒 %1   字节/秒 %2   校验失败 %3   丢弃字节 %4   TID 间断 %5",
                        "Frames/s %1   Bytes/s %2   Checksum failures %3   Bytes discarded %4   "
                        "TID gaps %5")
-            .arg(qRound(m_framesPerSecond))
-            .arg(qRound64(m_bytesPerSecond))
+            .arg(qRound(m_rates.framesPerSecond()))
+            .arg(qRound64(m_rates.bytesPerSecond()))
             .arg(s.checksumFailures)
             .arg(s.bytesDiscarded)
             .arg(s.tidGaps));

@@ -2,7 +2,10 @@
 
 #include "app/MainWindowUi.h"
 #include "app/ViewManager.h"
+#include "calib/CalibrationCollector.h"
+#include "calib/GyroBiasCollector.h"
 #include "protocol/FrameParser.h"
+#include "serial/LinkRateMeter.h"
 
 #include <QElapsedTimer>
 #include <QMainWindow>
@@ -17,17 +20,6 @@ class RefreshPacer;
 class SerialLink;
 class SimulatedUnitHost;
 
-// Samples collected for a magnetometer calibration, one entry per magnetic-strength item;
-// the groups are filled only where the pass held a matching value.
-struct CalibrationSeries
-{
-    QVector<double> tid;
-    QVector<double> magX, magY, magZ;
-    QVector<double> roll, pitch, yaw;
-    QVector<double> gyroX, gyroY, gyroZ;
-    void clear();
-};
-
 // The program's only top-level window. It owns the serial link, the frame parser and
 // the data they produce, and shows it; the work is done by MainWindowUi (widgets),
 // SerialLink (the port), FrameParser (the bytes) and ViewManager (the view windows).
@@ -41,7 +33,9 @@ public:
     ~MainWindow() override;
 
     // ---- Wiring for later parts ----
-    // Makes a view kind available: its action is enabled and its slot opens it.
+    // Makes a view kind available: its action is enabled and its slot opens it. A binding
+    // whose window cannot report its closing, or lacks the repaint slot its kind needs, is
+    // refused with a warning (see ViewBinding::forWindow).
     void bindView(ViewKind kind, ViewBinding binding);
     ViewManager *views() const { return m_views; }
     RefreshPacer *refreshPacer() const { return m_refreshPacer; }
@@ -72,12 +66,9 @@ public:
     bool recordingActive = false;
     bool recordingStarted = false;
 
-    // Calibration and gyro-bias collectors.
-    bool calibrationCollecting = false;
-    CalibrationSeries calibrationSeries;
-    bool gyroBiasCollecting = false;
-    int gyroBiasSeconds = 0;
-    QVector<double> gyroBiasSamples;
+    // The collectors the parse pass feeds for a calibration and a gyro-bias estimation.
+    CalibrationCollector &calibrationCollector() { return m_calibration; }
+    GyroBiasCollector &gyroBiasCollector() { return m_gyroBias; }
 
     // Adds one line to the message list.
     void addMessage(const QString &text);
@@ -164,7 +155,7 @@ private:
     void fillPortList(const QStringList &systemPorts);
     void applyTexts();
     void openView(ViewKind kind);
-    void noteViewData(ViewKind kind);
+    void noteViews(ViewFeed feed);
     void presentViews();
 
     MainWindowUi m_ui;
@@ -186,11 +177,10 @@ private:
 
     std::function<void(const QVector<double> &, int)> m_recordWriter;
     std::function<void()> m_calibrationStopper;
+    CalibrationCollector m_calibration;
+    GyroBiasCollector m_gyroBias;
 
-    // Link statistics of the previous tick.
+    // Link statistics: the rates since the previous tick.
     QElapsedTimer m_statsClock;
-    quint64 m_statsFrames = 0;
-    quint64 m_statsBytes = 0;
-    double m_framesPerSecond = 0;
-    double m_bytesPerSecond = 0;
+    LinkRateMeter m_rates;
 };

@@ -1,6 +1,6 @@
 #include "app/MainWindowUi.h"
 
-#include "app/Language.h"
+#include "common/Language.h"
 
 #include <QAction>
 #include <QComboBox>

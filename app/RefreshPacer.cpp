@@ -3,21 +3,9 @@
 #include <algorithm>
 #include <cmath>
 
-RefreshPacer::RefreshPacer(QObject *parent) : QObject(parent), m_timer(this)
+RefreshPacer::RefreshPacer(QObject *parent)
+    : RedrawThrottle([this] { emit due(); }, parent, MinIntervalMs)
 {
-    m_timer.setSingleShot(true);
-    m_timer.setTimerType(Qt::PreciseTimer);
-    connect(&m_timer, &QTimer::timeout, this, &RefreshPacer::fire);
-}
-
-void RefreshPacer::request()
-{
-    if (m_timer.isActive())
-        return; // the pending due() hands over this data as well
-    qint64 wait = 0;
-    if (m_sinceLast.isValid())
-        wait = std::max<qint64>(0, intervalMs() - m_sinceLast.elapsed());
-    m_timer.start(int(wait));
 }
 
 void RefreshPacer::noteRefreshCost(double ms)
@@ -31,15 +19,9 @@ void RefreshPacer::noteRefreshCost(double ms)
     // the cost exceeds it, and shrinks only once the cost has fallen well below, so that the
     // rate stays steady around a boundary.
     const double wanted = 2.0 * m_costMs;
-    if (wanted <= m_intervalMs && wanted >= 0.45 * m_intervalMs)
+    if (wanted <= intervalMs() && wanted >= 0.45 * intervalMs())
         return;
     constexpr double frameMs = 1000.0 / 60.0;
     const double frames = std::max(1.0, std::ceil(wanted / frameMs));
-    m_intervalMs = std::clamp(int(frames * frameMs), int(MinIntervalMs), int(MaxIntervalMs));
-}
-
-void RefreshPacer::fire()
-{
-    m_sinceLast.restart();
-    emit due();
+    setIntervalMs(std::clamp(int(frames * frameMs), int(MinIntervalMs), int(MaxIntervalMs)));
 }

@@ -1,22 +1,21 @@
 #pragma once
 
-#include <QElapsedTimer>
-#include <QObject>
-#include <QTimer>
+#include "views/RedrawThrottle.h"
 
 // Paces how often the view windows are handed new data, and so how often the screen is
 // refreshed, independently of how often data arrives.
 //
 // request() may be called after every parse pass; due() is then emitted once, from the
 // event loop, no sooner than one interval after the previous due(), and always after the
-// newest request, so that the windows end up showing the newest data. The interval follows
-// the measured cost of a screen refresh and of the hand-over before it (noteRefreshCost):
-// at least twice the smoothed cost, in whole display frames (1/60 s) between MinIntervalMs
-// and MaxIntervalMs, so that drawing takes at most about half of the GUI thread's time and
-// reading and input are never starved (a software-rendered OpenGL view makes every refresh
-// of the window expensive). The interval shrinks only when the cost has fallen well below
-// it, so that the windows are redrawn at a steady rate whatever the rate of the data.
-class RefreshPacer : public QObject
+// newest request, so that the windows end up showing the newest data (RedrawThrottle's
+// pacing). The interval follows the measured cost of a screen refresh and of the hand-over
+// before it (noteRefreshCost): at least twice the smoothed cost, in whole display frames
+// (1/60 s) between MinIntervalMs and MaxIntervalMs, so that drawing takes at most about half
+// of the GUI thread's time and reading and input are never starved (a software-rendered
+// OpenGL view makes every refresh of the window expensive). The interval shrinks only when
+// the cost has fallen well below it, so that the windows are redrawn at a steady rate
+// whatever the rate of the data.
+class RefreshPacer : public RedrawThrottle
 {
     Q_OBJECT
 public:
@@ -25,24 +24,13 @@ public:
 
     explicit RefreshPacer(QObject *parent = nullptr);
 
-    void request();
-    bool isPending() const { return m_timer.isActive(); }
-    // Forgets a pending due() (the port closes).
-    void cancel() { m_timer.stop(); }
-
     // The time one screen refresh took.
     void noteRefreshCost(double ms);
     double smoothedCostMs() const { return m_costMs; }
-    int intervalMs() const { return m_intervalMs; }
 
 signals:
     void due();
 
 private:
-    void fire();
-
-    QTimer m_timer;
-    QElapsedTimer m_sinceLast;
     double m_costMs = 0.0;
-    int m_intervalMs = MinIntervalMs;
 };

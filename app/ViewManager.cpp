@@ -4,12 +4,8 @@
 
 #include <QMdiArea>
 #include <QMdiSubWindow>
-#include <QMetaObject>
 
-ViewManager::ViewManager(QMdiArea *area, QObject *receiver, QObject *parent)
-    : QObject(parent), m_area(area), m_receiver(receiver)
-{
-}
+ViewManager::ViewManager(QMdiArea *area, QObject *parent) : QObject(parent), m_area(area) {}
 
 void ViewManager::bind(ViewKind kind, ViewBinding binding)
 {
@@ -21,7 +17,7 @@ bool ViewManager::isBound(ViewKind kind) const
     return bool(slot(kind).binding.create);
 }
 
-QWidget *ViewManager::open(ViewKind kind, const char *closeSlot, const char *paintSignal)
+QWidget *ViewManager::open(ViewKind kind, const Connect &connect)
 {
     Slot &s = slot(kind);
     if (!s.binding.create)
@@ -40,11 +36,8 @@ QWidget *ViewManager::open(ViewKind kind, const char *closeSlot, const char *pai
         return nullptr;
     }
     s.window = w;
-    const QMetaObject *mo = w->metaObject();
-    if (closeSlot && mo->indexOfSignal("closeWidget(bool)") >= 0)
-        connect(w, SIGNAL(closeWidget(bool)), m_receiver, closeSlot);
-    if (paintSignal && mo->indexOfSlot("realtimePaintSlot()") >= 0)
-        connect(m_receiver, paintSignal, w, SLOT(realtimePaintSlot()));
+    if (connect)
+        connect(w, s.binding);
     // The sub-window keeps the size the window gave itself, but never less than its
     // content needs.
     const QSize wanted = w->testAttribute(Qt::WA_Resized) ? w->size() : w->sizeHint();

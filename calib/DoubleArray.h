@@ -34,26 +34,26 @@ public:
     DoubleArray(const DoubleArray &) = delete;
     DoubleArray &operator=(const DoubleArray &) = delete;
 
-    int dimensionCount() const { return static_cast<int>(extents_.size()); }
-    std::int32_t extent(int dimension) const { return extents_.at(dimension); }
-    std::int32_t rows() const { return extents_[0]; }
-    std::int32_t cols() const { return extents_.size() > 1 ? extents_[1] : 1; }
+    int dimensionCount() const { return static_cast<int>(m_extents.size()); }
+    std::int32_t extent(int dimension) const { return m_extents.at(dimension); }
+    std::int32_t rows() const { return m_extents[0]; }
+    std::int32_t cols() const { return m_extents.size() > 1 ? m_extents[1] : 1; }
     // The product of the extents (what the array holds once grown).
     std::int64_t elementCount() const;
-    std::int32_t capacity() const { return capacity_; }
-    bool ownsElements() const { return ownsElements_; }
+    std::int32_t capacity() const { return m_capacity; }
+    bool ownsElements() const { return m_ownsElements; }
 
-    double *data() { return elements_; }
-    const double *data() const { return elements_; }
-    double &operator[](std::int64_t k) { return elements_[k]; }
-    double operator[](std::int64_t k) const { return elements_[k]; }
+    double *data() { return m_elements; }
+    const double *data() const { return m_elements; }
+    double &operator[](std::int64_t k) { return m_elements[k]; }
+    double operator[](std::int64_t k) const { return m_elements[k]; }
     double &operator()(std::int32_t i, std::int32_t j)
     {
-        return elements_[i + static_cast<std::int64_t>(extents_[0]) * j];
+        return m_elements[i + static_cast<std::int64_t>(m_extents[0]) * j];
     }
     double operator()(std::int32_t i, std::int32_t j) const
     {
-        return elements_[i + static_cast<std::int64_t>(extents_[0]) * j];
+        return m_elements[i + static_cast<std::int64_t>(m_extents[0]) * j];
     }
 
     // The capacity grow() picks for `needed` elements when `current` is too small: `current`
@@ -75,8 +75,8 @@ public:
 private:
     void release() noexcept;
 
-    double *elements_ = nullptr;
-    std::vector<std::int32_t> extents_;
-    std::int32_t capacity_ = 0;
-    bool ownsElements_ = true;
+    double *m_elements = nullptr;
+    std::vector<std::int32_t> m_extents;
+    std::int32_t m_capacity = 0;
+    bool m_ownsElements = true;
 };

@@ -1,24 +1,26 @@
 #include "protocol/Answer.h"
 
 #include "protocol/Checksum.h"
+#include "protocol/CommandLayout.h"
 
 #include <QStringList>
 
 bool Answer::readAt(const std::uint8_t *bytes, int available, Answer &out)
 {
-    if (available < 7 || bytes[0] != 0x51 || bytes[1] != 0x56)
+    using namespace CommandLayout;
+    if (available < EnvelopeSize || bytes[0] != Header1 || bytes[1] != Header2)
         return false;
-    const unsigned word = unsigned(bytes[3]) | (unsigned(bytes[4]) << 8);
-    const int n = int(word >> 3);
-    if (available < n + 7)
+    const unsigned word = lengthWordAt(bytes);
+    const int n = dataLengthOf(word);
+    if (available < n + EnvelopeSize)
         return false;
     const Checksum c = Checksum::over(bytes + 2, std::size_t(n) + 3);
-    if (c.ck1 != bytes[5 + n] || c.ck2 != bytes[6 + n])
+    if (c.ck1 != bytes[DataOffset + n] || c.ck2 != bytes[DataOffset + n + 1])
         return false;
     out.cls = bytes[2];
-    out.op = static_cast<std::uint8_t>(word & 0x07);
+    out.op = static_cast<std::uint8_t>(opOf(word));
     out.dataLength = n;
-    out.data = bytes + 5;
+    out.data = bytes + DataOffset;
     return true;
 }
 
@@ -26,21 +28,15 @@ namespace AnswerReader {
 
 namespace {
 
-constexpr std::uint8_t ClassIdentity = 0x00;
-constexpr std::uint8_t ClassFrequency = 0x03;
-constexpr std::uint8_t ClassContents = 0x04;
-constexpr std::uint8_t ClassAlgorithm = 0x4D;
-constexpr std::uint8_t ClassUpdate = 0xFF;
-
 // Identification answers carry their sub-code in data byte 0 and their content from byte 2.
 constexpr int ContentOffset = 2;
 
 StatusCode lastByteStatus(const Answer &a)
 {
     const int v = a.lastDataByte();
-    if (v == 0)
+    if (v == AnswerStatus::Success)
         return {Status::Success, 0};
-    if (v == 255)
+    if (v == AnswerStatus::Failure)
         return {Status::Failure, 255};
     return {Status::Value, v}; // -1 for an answer without data
 }
@@ -50,19 +46,19 @@ StatusCode lastByteStatus(const Answer &a)
 Kind kindOf(const Answer &a)
 {
     switch (a.cls) {
-    case ClassIdentity:
-        if (a.dataLength >= 1 && a.data[0] == 0x01)
+    case CommandClass::Identity:
+        if (a.dataLength >= 1 && a.data[0] == CommandSub::ProductId)
             return Kind::ProductId;
-        if (a.dataLength >= 1 && a.data[0] == 0x02)
+        if (a.dataLength >= 1 && a.data[0] == CommandSub::Version)
             return Kind::Version;
         return Kind::Other;
-    case ClassFrequency:
+    case CommandClass::Frequency:
         return a.dataLength >= 1 ? Kind::Frequency : Kind::Other;
-    case ClassContents:
+    case CommandClass::Contents:
         return Kind::Contents;
-    case ClassAlgorithm:
+    case CommandClass::Algorithm:
         return a.dataLength >= 1 ? Kind::Algorithm : Kind::Other;
-    case ClassUpdate:
+    case CommandClass::Update:
         return a.dataLength >= 1 ? Kind::Update : Kind::Other;
     default:
         return Kind::Other;
@@ -126,14 +122,14 @@ bool contentsStatus(const Answer &a, bool &success)
 {
     if (a.dataLength != 1)
         return false;
-    success = a.data[0] != 0xFF;
+    success = a.data[0] != AnswerStatus::Failure;
     return true;
 }
 
 UpdateAnswer updateAnswer(const Answer &a)
 {
     UpdateAnswer u{a.op, a.dataLength >= 1 ? int(a.data[0]) : -1};
-    if (u.op == 6 && u.status == 0xE2)
+    if (u.op == CommandOp::UpdateFinish && u.status == AnswerStatus::UpdateFinished)
         u.status = 0;
     return u;
 }

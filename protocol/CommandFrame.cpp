@@ -1,23 +1,12 @@
 #include "protocol/CommandFrame.h"
 
 #include "protocol/Checksum.h"
+#include "protocol/CommandLayout.h"
 #include "protocol/RateTables.h"
 
 #include <cmath>
 
 namespace {
-
-constexpr std::uint8_t OpQuery = 0;
-constexpr std::uint8_t OpHeading = 1;
-constexpr std::uint8_t OpSet = 2;
-
-constexpr std::uint8_t ClassIdentity = 0x00;
-constexpr std::uint8_t ClassHeading = 0x01;
-constexpr std::uint8_t ClassBaud = 0x02;
-constexpr std::uint8_t ClassFrequency = 0x03;
-constexpr std::uint8_t ClassContents = 0x04;
-constexpr std::uint8_t ClassCalibration = 0x05;
-constexpr std::uint8_t ClassAlgorithm = 0x4D;
 
 void appendLE(QByteArray &b, std::uint32_t v, int bytes)
 {
@@ -52,7 +41,7 @@ QByteArray algorithmCommand(std::uint8_t sub, int code)
     QByteArray data;
     data.append(static_cast<char>(sub));
     data.append(static_cast<char>(code));
-    return CommandFrame::build(ClassAlgorithm, OpSet, data);
+    return CommandFrame::build(CommandClass::Algorithm, CommandOp::Set, data);
 }
 
 } // namespace
@@ -61,53 +50,55 @@ namespace CommandFrame {
 
 QByteArray build(std::uint8_t cls, std::uint8_t op, const QByteArray &data)
 {
+    using namespace CommandLayout;
     const int n = data.size();
-    if (n > 8191)
+    if (n > MaxDataLength)
         return QByteArray();
-    QByteArray frame(n + 7, '\0');
+    QByteArray frame(n + EnvelopeSize, '\0');
     auto *p = reinterpret_cast<std::uint8_t *>(frame.data());
-    const unsigned word = unsigned(n) * 8u + (op & 0x07u);
-    p[0] = 0x51;
-    p[1] = 0x56;
+    const unsigned word = lengthWord(n, op);
+    p[0] = Header1;
+    p[1] = Header2;
     p[2] = cls;
     p[3] = static_cast<std::uint8_t>(word & 0xFF);
     p[4] = static_cast<std::uint8_t>(word >> 8);
     for (int i = 0; i < n; ++i)
-        p[5 + i] = static_cast<std::uint8_t>(data[i]);
+        p[DataOffset + i] = static_cast<std::uint8_t>(data[i]);
     const Checksum c = Checksum::over(p + 2, std::size_t(n) + 3);
-    p[5 + n] = c.ck1;
-    p[6 + n] = c.ck2;
+    p[DataOffset + n] = c.ck1;
+    p[DataOffset + n + 1] = c.ck2;
     return frame;
 }
 
 QByteArray queryProductId()
 {
-    return byteCommand(ClassIdentity, OpQuery, 0x01);
+    return byteCommand(CommandClass::Identity, CommandOp::Query, CommandSub::ProductId);
 }
 
 QByteArray queryVersion()
 {
-    return byteCommand(ClassIdentity, OpQuery, 0x02);
+    return byteCommand(CommandClass::Identity, CommandOp::Query, CommandSub::Version);
 }
 
 QByteArray queryFrequency()
 {
-    return build(ClassFrequency, OpQuery, QByteArray());
+    return build(CommandClass::Frequency, CommandOp::Query, QByteArray());
 }
 
 QByteArray queryAlgorithm()
 {
-    return byteCommand(ClassAlgorithm, OpQuery, 0x02);
+    return byteCommand(CommandClass::Algorithm, CommandOp::Query, CommandSub::AlgorithmMode);
 }
 
 QByteArray setBaudRate(int baud)
 {
-    return byteCommand(ClassBaud, OpSet, static_cast<std::uint8_t>(RateTables::baudCode(baud)));
+    return byteCommand(CommandClass::Baud, CommandOp::Set,
+                       static_cast<std::uint8_t>(RateTables::baudCode(baud)));
 }
 
 QByteArray setFrequency(int hz, const QString &model, const QString &suffix)
 {
-    return byteCommand(ClassFrequency, OpSet,
+    return byteCommand(CommandClass::Frequency, CommandOp::Set,
                        static_cast<std::uint8_t>(RateTables::codeForRate(hz, model, suffix)));
 }
 
@@ -115,27 +106,27 @@ QByteArray setContents(std::uint16_t mask)
 {
     QByteArray data;
     appendLE(data, mask, 2);
-    return build(ClassContents, OpSet, data);
+    return build(CommandClass::Contents, CommandOp::Set, data);
 }
 
 QByteArray setAlgorithmMode(int modeCode)
 {
-    return algorithmCommand(0x02, modeCode);
+    return algorithmCommand(CommandSub::AlgorithmMode, modeCode);
 }
 
 QByteArray setOutputProtocol(int protocolCode)
 {
-    return algorithmCommand(0x03, protocolCode);
+    return algorithmCommand(CommandSub::OutputProtocol, protocolCode);
 }
 
 QByteArray setRateRange(int rangeCode)
 {
-    return algorithmCommand(0x04, rangeCode);
+    return algorithmCommand(CommandSub::RateRange, rangeCode);
 }
 
 QByteArray zeroHeading()
 {
-    return byteCommand(ClassHeading, OpHeading, 0x02);
+    return byteCommand(CommandClass::Heading, CommandOp::Heading, CommandSub::HeadingZero);
 }
 
 QByteArray setAttitude(double pitchDeg, double rollDeg)
@@ -146,11 +137,11 @@ QByteArray setAttitude(double pitchDeg, double rollDeg)
         !scaledFits(rollDeg, 100.0, -32768.0, 32767.0, roll))
         return QByteArray();
     QByteArray data;
-    data.append(char(0x11));
+    data.append(char(CommandSub::AttitudeSet));
     data.append(char(0x04));
     appendLE(data, std::uint32_t(pitch), 2);
     appendLE(data, std::uint32_t(roll), 2);
-    return build(ClassCalibration, OpSet, data);
+    return build(CommandClass::Calibration, CommandOp::Set, data);
 }
 
 QByteArray writeGyroBias(double x, double y, double z)
@@ -159,18 +150,18 @@ QByteArray writeGyroBias(double x, double y, double z)
     if (!toInt32Micro(x, raw[0]) || !toInt32Micro(y, raw[1]) || !toInt32Micro(z, raw[2]))
         return QByteArray();
     QByteArray data;
-    data.append(char(0x03));
+    data.append(char(CommandSub::GyroBias));
     data.append(char(0x0C));
     for (std::int32_t v : raw)
         appendLE(data, std::uint32_t(v), 4);
-    return build(ClassCalibration, OpSet, data);
+    return build(CommandClass::Calibration, CommandOp::Set, data);
 }
 
 QByteArray writeMagCalibration(const std::array<double, 12> &params)
 {
     QByteArray data;
     data.reserve(50);
-    data.append(char(0x07));
+    data.append(char(CommandSub::MagCalibration));
     data.append(char(0x30));
     for (double v : params) {
         std::int32_t raw = 0;
@@ -178,7 +169,7 @@ QByteArray writeMagCalibration(const std::array<double, 12> &params)
             return QByteArray();
         appendLE(data, std::uint32_t(raw), 4);
     }
-    return build(ClassCalibration, OpSet, data);
+    return build(CommandClass::Calibration, CommandOp::Set, data);
 }
 
 } // namespace CommandFrame

@@ -1,27 +1,34 @@
 #include "protocol/FrameParser.h"
 
-#include "app/Language.h"
+#include "common/Language.h"
 #include "protocol/Answer.h"
 #include "protocol/Checksum.h"
+#include "protocol/CommandLayout.h"
 #include "protocol/OutputFrame.h"
+#include "protocol/ParserLog.h"
+#include "protocol/ProtocolLog.h"
 #include "protocol/RateTables.h"
-
-#include <QDebug>
-#include <QLoggingCategory>
 
 #include <algorithm>
 #include <cstring>
-
-// Per-frame diagnostics (high-precision location, fusion state): written for every such item,
-// thousands of lines a second at full rate, so they are off unless asked for with
-// QT_LOGGING_RULES="arv.parser.items.debug=true". Out-of-range accelerations are rare and
-// always reported.
-Q_LOGGING_CATEGORY(lcItems, "arv.parser.items", QtInfoMsg)
 
 namespace {
 
 constexpr std::uint8_t H1 = OutputFrame::Header1;
 constexpr std::uint8_t H2 = OutputFrame::Header2;
+// An output frame: 51 56, TID (2), LEN, LEN payload bytes, CK1, CK2.
+constexpr std::size_t PayloadOffset = 5;
+constexpr std::size_t FrameEnvelope = OutputFrame::EnvelopeSize;
+
+// Appends n values to an unshared vector: one resize, one copy.
+void appendValues(QVector<double> &to, const double *values, int n)
+{
+    if (n <= 0)
+        return;
+    const int at = to.size();
+    to.resize(at + n);
+    std::memcpy(to.data() + at, values, sizeof(double) * std::size_t(n));
+}
 
 bool checksumMatches(const std::uint8_t *b, std::size_t coveredEnd)
 {
@@ -31,65 +38,6 @@ bool checksumMatches(const std::uint8_t *b, std::size_t coveredEnd)
 }
 
 } // namespace
-
-// ---------------------------------------------------------------- HistorySeries
-
-void HistorySeries::clear()
-{
-    m_data.clear();
-    m_head = 0;
-}
-
-void HistorySeries::trim(int limit)
-{
-    const std::size_t keep = std::size_t(std::max(limit, 0));
-    if (std::size_t(size()) > keep)
-        m_head = m_data.size() - keep;
-    // Compact once the dropped part outweighs the kept part.
-    if (m_head > 0 && m_head >= m_data.size() - m_head) {
-        m_data.erase(m_data.begin(), m_data.begin() + std::ptrdiff_t(m_head));
-        m_head = 0;
-    }
-}
-
-QVector<double> HistorySeries::toVector() const
-{
-    QVector<double> v(size());
-    if (size() > 0)
-        std::memcpy(v.data(), m_data.data() + m_head, sizeof(double) * std::size_t(size()));
-    return v;
-}
-
-void HistorySeries::copyTo(QVector<double> &dst) const
-{
-    dst.resize(size());
-    if (size() > 0)
-        std::memcpy(dst.data(), m_data.data() + m_head, sizeof(double) * std::size_t(size()));
-}
-
-void SampleHistory::trim(int limit)
-{
-    for (HistorySeries *s : {&accX,     &accY,      &accZ,     &gyroX, &gyroY, &gyroZ, &magX, &magY,
-                             &magZ,     &roll,      &pitch,    &yaw,   &q0,    &q1,    &q2,   &q3,
-                             &latitude, &longitude, &altitude, &vel1,  &vel2,  &vel3})
-        s->trim(limit);
-}
-
-void SampleHistory::clear()
-{
-    for (HistorySeries *s : {&accX,     &accY,      &accZ,     &gyroX, &gyroY, &gyroZ, &magX, &magY,
-                             &magZ,     &roll,      &pitch,    &yaw,   &q0,    &q1,    &q2,   &q3,
-                             &latitude, &longitude, &altitude, &vel1,  &vel2,  &vel3})
-        s->clear();
-}
-
-void PassSeries::clear()
-{
-    tids.clear();
-    for (QVector<double> *s :
-         {&roll, &pitch, &yaw, &magStrengthX, &magStrengthY, &magStrengthZ, &gyroX, &gyroY, &gyroZ})
-        s->clear();
-}
 
 void IdentificationFlags::clear()
 {
@@ -109,6 +57,10 @@ void IdentificationFlags::updateComplete()
 
 FrameParser::FrameParser()
 {
+    for (const ItemKind &kind : ItemKind::all())
+        if (kind.series & SeriesUse::OnlyThisPass)
+            for (int i = 0; i < kind.valueCount; ++i)
+                m_onlyThisPass.push_back(kind.quantities[std::size_t(i)]);
     m_buf.reserve(8192);
     m_samples.reserve(1024);
     m_frameValues.reserve(1024);
@@ -122,9 +74,7 @@ void FrameParser::reset()
     m_valueCount = 0;
     m_history.clear();
     m_latestTemperature = 0;
-    m_signature.clear();
-    m_columnNames.clear();
-    m_contentsText.clear();
+    m_layout = nullptr;
     m_content = 0;
     m_ident.clear();
     m_model.clear();
@@ -154,12 +104,22 @@ void FrameParser::beginPass()
         }
     }
     m_pass.clear();
-    m_history.q0.clear();
-    m_history.q1.clear();
-    m_history.q2.clear();
-    m_history.q3.clear();
+    for (Quantity q : m_onlyThisPass)
+        m_history[q].clear();
     m_answers.clear();
     m_utcDigits.clear();
+    m_frames.clear();
+    m_utcText.clear();
+    m_passChinese = Language::isChinese();
+    if (m_layouts.size() > std::size_t(MaxLayouts)) {
+        // Keep the last frame's layout (column names, the contents text), drop the others.
+        std::unique_ptr<ItemLayout> last;
+        if (m_layout)
+            last = std::move(m_layouts[m_layout->ids()]);
+        m_layouts.clear();
+        if (last)
+            m_layouts.emplace(last->ids(), std::move(last));
+    }
     m_valueCount = 0;
     m_framesInPass = 0;
     m_passHasTemperature = false;
@@ -199,18 +159,20 @@ void FrameParser::feed(const char *data, int size)
             ++p;
             continue;
         }
-        if (avail < 5)
+        if (avail < PayloadOffset)
             break; // both kinds need five bytes before their length is known
 
         const Check frame = checkFrame(b, avail);
         if (frame == Check::Valid) {
             publishFrame(b);
-            p += std::size_t(b[4]) + 7;
+            p += std::size_t(b[4]) + FrameEnvelope;
             continue;
         }
         const Check answer = checkAnswer(b, avail);
         if (answer == Check::Valid) {
-            const std::size_t length = std::size_t((b[3] | (b[4] << 8)) >> 3) + 7;
+            const std::size_t length =
+                std::size_t(CommandLayout::dataLengthOf(CommandLayout::lengthWordAt(b))) +
+                CommandLayout::EnvelopeSize;
             handleAnswer(b, avail);
             p += length;
             continue;
@@ -229,7 +191,7 @@ void FrameParser::feed(const char *data, int size)
 
     // Last safeguard; the scan never keeps more than one unfinished frame or answer.
     if (m_buf.size() > std::size_t(BufferLimit)) {
-        qDebug() << "缓冲区满了";
+        qCDebug(lcParser) << "缓冲区满了";
         m_stats.bytesDiscarded += m_buf.size();
         m_buf.clear();
     }
@@ -238,13 +200,13 @@ void FrameParser::feed(const char *data, int size)
 FrameParser::Check FrameParser::checkFrame(const std::uint8_t *b, std::size_t avail) const
 {
     const std::size_t len = b[4];
-    if (avail < len + 7)
+    if (avail < len + FrameEnvelope)
         return Check::Incomplete;
-    if (!checksumMatches(b, len + 5))
+    if (!checksumMatches(b, PayloadOffset + len))
         return Check::Invalid;
     // Structure: every known item must have its length, and every item must fit.
-    std::size_t q = 5;
-    const std::size_t end = 5 + len;
+    std::size_t q = PayloadOffset;
+    const std::size_t end = PayloadOffset + len;
     while (q < end) {
         if (q + 2 > end)
             return Check::Malformed;
@@ -264,30 +226,33 @@ FrameParser::Check FrameParser::checkAnswer(const std::uint8_t *b, std::size_t a
     // Only answers that can have an effect are waited for: the classes the program acts
     // on, with the data they carry. Anything else at a header is dropped like any other
     // byte, so that a damaged frame never holds back the frames behind it for long.
-    const std::size_t dataLen = std::size_t((b[3] | (b[4] << 8)) >> 3);
+    using namespace CommandLayout;
+    const std::size_t dataLen = std::size_t(dataLengthOf(lengthWordAt(b)));
     if (dataLen > std::size_t(MaxAnswerData))
         return Check::Invalid;
     switch (b[2]) {
-    case 0x00: // product ID or version: sub-code 1 or 2
-        if (dataLen < 1 || (avail > 5 && b[5] != 1 && b[5] != 2))
+    case CommandClass::Identity: // product ID or version
+        if (dataLen < 1 ||
+            (avail > std::size_t(DataOffset) && b[DataOffset] != CommandSub::ProductId &&
+             b[DataOffset] != CommandSub::Version))
             return Check::Invalid;
         break;
-    case 0x03: // frequency
-    case 0x4D: // algorithm mode
-    case 0xFF: // firmware update
+    case CommandClass::Frequency:
+    case CommandClass::Algorithm:
+    case CommandClass::Update:
         if (dataLen < 1)
             return Check::Invalid;
         break;
-    case 0x04: // output contents: one status byte
+    case CommandClass::Contents: // one status byte
         if (dataLen != 1)
             return Check::Invalid;
         break;
     default:
         return Check::Invalid;
     }
-    if (avail < dataLen + 7)
+    if (avail < dataLen + EnvelopeSize)
         return Check::Incomplete;
-    return checksumMatches(b, dataLen + 5) ? Check::Valid : Check::Invalid;
+    return checksumMatches(b, dataLen + DataOffset) ? Check::Valid : Check::Invalid;
 }
 
 void FrameParser::publishFrame(const std::uint8_t *b)
@@ -302,15 +267,18 @@ void FrameParser::publishFrame(const std::uint8_t *b)
     m_lastTid = tid;
     ++m_framesInPass;
 
-    m_content |= 1u << unsigned(Content::AnyFrame);
+    m_content |= 1u << unsigned(ContentFlag::AnyFrame);
     m_pass.tids.append(tid);
-    m_frameValues.append(double(tid));
-    m_valueCount = 1;
-    m_workSignature.clear();
+    m_workIds.clear();
+    int utcAt = -1;
+    int utcLength = 0;
 
-    const std::size_t end = 5 + std::size_t(b[4]);
-    std::size_t q = 5;
-    double v[4];
+    // The frame's values are decoded into one buffer and appended to the pass results at the
+    // end: every item takes at least two payload bytes and gives at most four values.
+    double values[2 * 255];
+    int n = 0;
+    const std::size_t end = PayloadOffset + std::size_t(b[4]);
+    std::size_t q = PayloadOffset;
     while (q < end) {
         const std::uint8_t id = b[q];
         const std::size_t itemLen = b[q + 1];
@@ -318,18 +286,27 @@ void FrameParser::publishFrame(const std::uint8_t *b)
         q += 2 + itemLen;
         const ItemKind *kind = ItemKind::find(id);
         if (!kind) {
-            qDebug() << "出现了错误的帧数" << int(id);
+            qCDebug(lcParser) << "出现了错误的帧数" << int(id);
             continue;
         }
+        double *v = values + n;
         const int count = ItemCodec::decode(*kind, d, v);
-        for (int i = 0; i < count; ++i) {
-            m_samples.append(v[i]);
-            m_frameValues.append(v[i]);
-        }
-        m_valueCount += count;
-        m_workSignature.push_back(char(id));
-        m_content |= 1u << (unsigned(kind->flag) + 1u);
+        n += count;
+        m_workIds.push_back(char(id));
+        m_content |= 1u << unsigned(kind->flag);
 
+        // Into the series the item table names.
+        if (const std::uint8_t use = kind->series) {
+            for (int i = 0; i < count; ++i) {
+                const Quantity quantity = kind->quantities[std::size_t(i)];
+                if (use & SeriesUse::History)
+                    m_history[quantity].append(v[i]);
+                if (use & SeriesUse::PerPass)
+                    m_pass.append(quantity, v[i]);
+            }
+        }
+
+        // What only some items do besides.
         switch (id) {
         case ItemId::Temperature:
             m_latestTemperature = v[0];
@@ -338,63 +315,25 @@ void FrameParser::publishFrame(const std::uint8_t *b)
             break;
         case ItemId::Acceleration:
             if (v[0] > 1000.0 || v[1] > 1000.0 || v[2] > 1000.0)
-                qDebug() << "加速度出现问题";
-            m_history.accX.append(v[0]);
-            m_history.accY.append(v[1]);
-            m_history.accZ.append(v[2]);
-            break;
-        case ItemId::AngularVelocity:
-            m_history.gyroX.append(v[0]);
-            m_history.gyroY.append(v[1]);
-            m_history.gyroZ.append(v[2]);
-            m_pass.gyroX.append(v[0]);
-            m_pass.gyroY.append(v[1]);
-            m_pass.gyroZ.append(v[2]);
-            break;
-        case ItemId::MagneticNormalised:
-            m_history.magX.append(v[0]);
-            m_history.magY.append(v[1]);
-            m_history.magZ.append(v[2]);
-            break;
-        case ItemId::MagneticStrength:
-            m_pass.magStrengthX.append(v[0]);
-            m_pass.magStrengthY.append(v[1]);
-            m_pass.magStrengthZ.append(v[2]);
-            break;
-        case ItemId::Euler: // pitch, roll, yaw on the wire
-            m_history.pitch.append(v[0]);
-            m_history.roll.append(v[1]);
-            m_history.yaw.append(v[2]);
-            m_pass.pitch.append(v[0]);
-            m_pass.roll.append(v[1]);
-            m_pass.yaw.append(v[2]);
-            break;
-        case ItemId::Quaternion:
-            m_history.q0.append(v[0]);
-            m_history.q1.append(v[1]);
-            m_history.q2.append(v[2]);
-            m_history.q3.append(v[3]);
+                qCDebug(lcParser) << "加速度出现问题";
             break;
         case ItemId::Utc:
             m_passUtc = UtcFields::read(d);
             m_passHasUtc = true;
-            if (m_recording)
+            if (m_recording) {
                 m_utcDigits.append(m_passUtc.digitText());
-            else
+                if (utcAt < 0) {
+                    utcAt = int(m_utcText.size());
+                    m_utcText.resize(m_utcText.size() + UtcFields::MaxDigits);
+                    utcLength = m_passUtc.writeDigits(m_utcText.data() + utcAt);
+                    m_utcText.resize(std::size_t(utcAt + utcLength));
+                }
+            } else {
                 m_utcDigits.clear();
+            }
             break;
         case ItemId::PreciseLocation:
-            qCDebug(lcItems) << "纬度:" << v[0] << "经度：" << v[1];
-            Q_FALLTHROUGH();
-        case ItemId::Location:
-            m_history.latitude.append(v[0]);
-            m_history.longitude.append(v[1]);
-            m_history.altitude.append(v[2]);
-            break;
-        case ItemId::Velocity:
-            m_history.vel1.append(v[0]);
-            m_history.vel2.append(v[1]);
-            m_history.vel3.append(v[2]);
+            qCDebug(lcParserItems) << "纬度:" << v[0] << "经度：" << v[1];
             break;
         case ItemId::FusionState: {
             FusionState fs;
@@ -402,8 +341,8 @@ void FrameParser::publishFrame(const std::uint8_t *b)
             if (fs.named()) {
                 m_passFusion = fs.byte;
                 m_passHasFusion = true;
-                if (lcItems().isDebugEnabled())
-                    qCDebug(lcItems)
+                if (lcParserItems().isDebugEnabled())
+                    qCDebug(lcParserItems)
                         << QString::fromUtf8(fs.insName()) << QString::fromUtf8(fs.gnssName());
             }
             break;
@@ -412,40 +351,36 @@ void FrameParser::publishFrame(const std::uint8_t *b)
             break;
         }
     }
-    // The names of the frame follow its item set; rebuilt only when that set (or the
-    // language) differs from the previous frame's.
-    m_workSignature.push_back(Language::isChinese() ? 'c' : 'e');
-    if (m_workSignature != m_signature) {
-        m_signature = m_workSignature;
+    appendValues(m_samples, values, n);
+    m_frameValues.append(double(tid));
+    const int valuesAt = m_frameValues.size();
+    appendValues(m_frameValues, values, n);
+    m_valueCount = 1 + n;
+
+    // The frame's layout: the previous frame's as a rule, found or built once otherwise. The
+    // names follow the layout and the language.
+    const ItemLayout *layout =
+        m_layout && m_layout->ids() == m_workIds ? m_layout : layoutFor(m_workIds);
+    m_frames.push_back(PassFrame{tid, layout, valuesAt, n, utcAt, utcLength});
+    if (layout != m_layout || m_passChinese != m_layoutChinese) {
+        m_layout = layout;
+        m_layoutChinese = m_passChinese;
         m_namesChanged = true;
-        const bool chinese = Language::isChinese();
-        m_columnNames.clear();
-        QStringList groups;
-        for (std::size_t i = 0; i + 1 < m_signature.size(); ++i) {
-            const ItemKind *kind = ItemKind::find(std::uint8_t(m_signature[i]));
-            for (int c = 0; c < kind->valueCount; ++c)
-                m_columnNames.append(kind->column(c, chinese));
-            groups.append(kind->group(chinese));
-        }
-        m_contentsText = contentsLabel(groups, chinese);
     }
 }
 
-QString FrameParser::contentsLabel(const QStringList &groups, bool chinese)
+const ItemLayout *FrameParser::layoutFor(const std::string &ids)
 {
-    const int perLine = chinese ? 3 : 2;
-    QString s;
-    for (int i = 0; i < groups.size(); ++i) {
-        s += groups[i];
-        s += QStringLiteral(" , ");
-        if ((i + 1) % perLine == 0)
-            s += QLatin1Char('\n');
-    }
-    if (s.endsWith(QLatin1Char('\n')))
-        s.chop(1);
-    if (s.endsWith(QStringLiteral(" , ")))
-        s.chop(3);
-    return s;
+    auto it = m_layouts.find(ids);
+    if (it == m_layouts.end())
+        it = m_layouts.emplace(ids, std::make_unique<ItemLayout>(ids)).first;
+    return it->second.get();
+}
+
+const QStringList &FrameParser::columnNames() const
+{
+    static const QStringList none;
+    return m_layout ? m_layout->columnNames(m_layoutChinese) : none;
 }
 
 void FrameParser::handleAnswer(const std::uint8_t *b, std::size_t avail)
@@ -459,13 +394,13 @@ void FrameParser::handleAnswer(const std::uint8_t *b, std::size_t avail)
     case AnswerReader::Kind::ProductId:
         e.type = AnswerEvent::Type::ProductId;
         e.text = AnswerReader::productIdText(a);
-        qDebug() << "当前产品ID号：" << e.text;
+        qCDebug(lcProtocol) << "当前产品ID号：" << e.text;
         m_ident.productId = true;
         break;
     case AnswerReader::Kind::Version: {
         e.type = AnswerEvent::Type::Version;
         e.text = AnswerReader::versionText(a);
-        qDebug() << "当前软件版本号：" << e.text;
+        qCDebug(lcProtocol) << "当前软件版本号：" << e.text;
         const AnswerReader::ModelSuffix ms = AnswerReader::splitVersion(e.text);
         m_model = ms.model;
         m_suffix = ms.suffix;
@@ -476,12 +411,12 @@ void FrameParser::handleAnswer(const std::uint8_t *b, std::size_t avail)
     case AnswerReader::Kind::Frequency: {
         const AnswerReader::StatusCode st = AnswerReader::frequencyStatus(a);
         if (st.status == AnswerReader::Status::Success) {
-            qDebug() << "输出频率配置成功";
+            qCDebug(lcProtocol) << "输出频率配置成功";
             e.type = AnswerEvent::Type::FrequencySet;
             e.success = true;
             m_ident.frequency = false;
         } else if (st.status == AnswerReader::Status::Failure) {
-            qDebug() << "输出频率配置失败";
+            qCDebug(lcProtocol) << "输出频率配置失败";
             e.type = AnswerEvent::Type::FrequencySet;
             e.success = false;
         } else {
@@ -489,7 +424,7 @@ void FrameParser::handleAnswer(const std::uint8_t *b, std::size_t avail)
             e.code = st.code;
             e.rate = RateTables::rateForCode(st.code, m_model, m_suffix);
             e.text = QString::number(e.rate) + QStringLiteral(" Hz");
-            qDebug() << "输出频率为" << e.rate;
+            qCDebug(lcProtocol) << "输出频率为" << e.rate;
             m_ident.frequency = true;
         }
         break;
@@ -498,7 +433,7 @@ void FrameParser::handleAnswer(const std::uint8_t *b, std::size_t avail)
         bool ok = false;
         if (!AnswerReader::contentsStatus(a, ok))
             return; // removed without effect
-        qDebug() << (ok ? "输出内容配置成功" : "输出内容配置失败");
+        qCDebug(lcProtocol) << (ok ? "输出内容配置成功" : "输出内容配置失败");
         e.type = AnswerEvent::Type::Contents;
         e.success = ok;
         break;
@@ -506,19 +441,19 @@ void FrameParser::handleAnswer(const std::uint8_t *b, std::size_t avail)
     case AnswerReader::Kind::Algorithm: {
         const AnswerReader::StatusCode st = AnswerReader::algorithmStatus(a);
         if (st.status == AnswerReader::Status::Success) {
-            qDebug() << "算法模式配置成功";
+            qCDebug(lcProtocol) << "算法模式配置成功";
             e.type = AnswerEvent::Type::AlgorithmSet;
             e.success = true;
             m_ident.algorithm = false;
         } else if (st.status == AnswerReader::Status::Failure) {
-            qDebug() << "算法模式配置失败";
+            qCDebug(lcProtocol) << "算法模式配置失败";
             e.type = AnswerEvent::Type::AlgorithmSet;
             e.success = false;
         } else {
             e.type = AnswerEvent::Type::Algorithm;
             e.code = st.code;
             e.text = RateTables::modeName(st.code);
-            qDebug() << "算法模式为：" << e.text;
+            qCDebug(lcProtocol) << "算法模式为：" << e.text;
             m_ident.algorithm = true;
         }
         break;
@@ -537,41 +472,4 @@ void FrameParser::handleAnswer(const std::uint8_t *b, std::size_t avail)
     }
     m_ident.updateComplete();
     m_answers.push_back(std::move(e));
-}
-
-QString FrameParser::temperatureCelsiusText() const
-{
-    if (!m_passHasTemperature)
-        return QString();
-    return QString::number(m_passTemperature, 'f', 2) + QStringLiteral(" °C");
-}
-
-QString FrameParser::temperatureFahrenheitText() const
-{
-    if (!m_passHasTemperature)
-        return QString();
-    return QString::number(m_passTemperature * 1.8 + 32, 'f', 2) + QStringLiteral(" °F");
-}
-
-QString FrameParser::utcText() const
-{
-    return m_passHasUtc ? m_passUtc.localText() : QString();
-}
-
-QString FrameParser::insText() const
-{
-    if (!m_passHasFusion)
-        return QString();
-    FusionState fs;
-    fs.byte = m_passFusion;
-    return QString::fromUtf8(fs.insName());
-}
-
-QString FrameParser::gnssText() const
-{
-    if (!m_passHasFusion)
-        return QString();
-    FusionState fs;
-    fs.byte = m_passFusion;
-    return QString::fromUtf8(fs.gnssName());
 }

@@ -2,82 +2,24 @@
 
 #include "protocol/ItemCodec.h"
 #include "protocol/ItemKind.h"
+#include "protocol/ItemLayout.h"
+#include "protocol/SampleHistory.h"
 
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <QStringView>
 #include <QVector>
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
-// One quantity's history: values in arrival order, cut to the newest N on trim().
-// Trimming moves the start mark and compacts only now and then, so it costs O(1) amortised.
-class HistorySeries
-{
-public:
-    void append(double v) { m_data.push_back(v); }
-    int size() const { return int(m_data.size() - m_head); }
-    bool isEmpty() const { return size() == 0; }
-    double at(int i) const { return m_data[m_head + std::size_t(i)]; }
-    double last() const { return m_data.back(); }
-    void clear();
-    void trim(int limit);
-    // A copy of the held values, oldest first (what the view windows receive).
-    QVector<double> toVector() const;
-    // The same into dst, reusing dst's storage (dst must not share its data).
-    void copyTo(QVector<double> &dst) const;
-
-private:
-    std::vector<double> m_data;
-    std::size_t m_head = 0;
-};
-
-// The per-quantity history series of the decoded items.
-struct SampleHistory
-{
-    HistorySeries accX, accY, accZ;
-    HistorySeries gyroX, gyroY, gyroZ;
-    HistorySeries magX, magY, magZ; // normalised magnetic field (0x30)
-    HistorySeries roll, pitch, yaw;
-    HistorySeries q0, q1, q2, q3; // emptied at the start of every pass
-    HistorySeries latitude, longitude, altitude;
-    HistorySeries vel1, vel2, vel3;
-
-    // Every series cut to the newest `limit` values.
-    void trim(int limit);
-    void clear();
-};
-
-// Series that hold only the values of the current pass; the calibration and gyro-bias
-// collectors read them after each pass.
-struct PassSeries
-{
-    QVector<int> tids; // TIDs of the valid frames of the pass
-    QVector<double> roll, pitch, yaw;
-    QVector<double> magStrengthX, magStrengthY, magStrengthZ; // 0x31
-    QVector<double> gyroX, gyroY, gyroZ;
-    void clear();
-};
-
 // Which kinds of content the unit has sent since the port was opened.
-enum class Content : std::uint8_t
-{
-    AnyFrame,
-    Temperature,
-    Acceleration,
-    SamplingTimestamp,
-    SyncTimestamp, // also set by the fusion state item
-    AngularVelocity,
-    Magnetic,
-    Euler,
-    Quaternion,
-    Utc,
-    Location,
-    Velocity,
-};
+using Content = ContentFlag;
 
 // Identification state, written by the parser on the GUI thread and read by the
 // identification query thread.
@@ -116,6 +58,25 @@ struct AnswerEvent
     int op = 0;
     int status = 0;
     QString text;
+
+    // A successful frequency or algorithm setting: the parser has marked that value unknown,
+    // so the identification queries must run again to read it back.
+    bool restartsQueries() const
+    {
+        return success && (type == Type::FrequencySet || type == Type::AlgorithmSet);
+    }
+};
+
+// One valid frame of a pass, for writers that take frame by frame (the recorder): each frame
+// with its own item layout, so frames of different item sets in one pass stay apart.
+struct PassFrame
+{
+    int tid = 0;
+    const ItemLayout *layout = nullptr; // its item IDs and names; shared, never null
+    int valuesAt = 0;                   // index into frameValues() of its first value
+    int valueCount = 0;                 // its decoded values (its layout's value count)
+    int utcAt = -1;                     // its UTC digits (see FrameParser::utcDigits)
+    int utcLength = 0;
 };
 
 // Counters of the link since the last reset (port open).
@@ -160,6 +121,10 @@ public:
     // While set, the digit text of every decoded UTC item is kept for the recorder.
     void setRecording(bool on) { m_recording = on; }
 
+    // Distinct item layouts kept; beyond this (a line that produces ever new item sets) all
+    // but the newest are dropped at the start of the next pass.
+    static constexpr int MaxLayouts = 256;
+
     // ---- Results of the last pass ----
     bool passHadData() const { return m_passHadData; }
     // Decoded values of every frame of the pass, frame after frame (no TID).
@@ -169,21 +134,39 @@ public:
     // 1 + the number of values of the last frame of the pass; 0 when the pass had no frame.
     int valueCount() const { return m_valueCount; }
     const PassSeries &passSeries() const { return m_pass; }
+    // While recording: the digit text of every UTC item of the pass, in order. A UTC item
+    // decoded while not recording empties the list.
     const QStringList &utcDigits() const { return m_utcDigits; }
+    // Every valid frame of the pass, in order. The layouts stay valid at least until the next
+    // feed() (they are kept for the parser's life unless MaxLayouts is exceeded); compare
+    // layouts of different passes by their ids().
+    const std::vector<PassFrame> &frames() const { return m_frames; }
+    // A frame's decoded values: frame.valueCount of them (its TID stands just before).
+    const double *values(const PassFrame &frame) const
+    {
+        return m_frameValues.constData() + frame.valuesAt;
+    }
+    // The digits of the frame's first UTC item ("yyyyMMddHHmmss" + "zzz"); empty when it has
+    // none or the parser was not recording. Valid until the next feed().
+    QStringView utcDigits(const PassFrame &frame) const
+    {
+        return frame.utcAt < 0 ? QStringView()
+                               : QStringView(m_utcText.data() + frame.utcAt, frame.utcLength);
+    }
     const std::vector<AnswerEvent> &answers() const { return m_answers; }
     int framesInPass() const { return m_framesInPass; }
 
-    // Texts of the last frame of the pass that carried them (empty when none did).
+    // What the read-outs show, from the last frame of the pass that carried it: its
+    // temperature, its UTC item, its fusion state (only a state whose two nibbles have names).
     bool passHasTemperature() const { return m_passHasTemperature; }
-    QString temperatureCelsiusText() const;    // "25.00 °C"
-    QString temperatureFahrenheitText() const; // "77.00 °F"
+    double passTemperature() const { return m_passTemperature; }
     bool passHasUtc() const { return m_passHasUtc; }
-    QString utcText() const; // local time "yyyy-MM-dd HH:mm:ss.zzz"
+    const UtcFields &passUtc() const { return m_passUtc; }
     bool passHasFusion() const { return m_passHasFusion; }
-    QString insText() const;
-    QString gnssText() const;
+    FusionState passFusion() const { return FusionState{m_passFusion}; }
 
-    // True when the pass changed the column names / the output-contents text.
+    // True when the pass changed the last frame's layout or the language of its names (the
+    // column names and the output contents).
     bool namesChanged() const { return m_namesChanged; }
 
     // ---- State across passes ----
@@ -191,11 +174,11 @@ public:
     const SampleHistory &history() const { return m_history; }
     void trimHistory(int limit) { m_history.trim(limit); }
     double latestTemperature() const { return m_latestTemperature; }
-    // Record column names of the last frame (without "TID"), in the language current
-    // when that frame's item set was first seen.
-    const QStringList &columnNames() const { return m_columnNames; }
-    // The output-contents label text of the last frame.
-    const QString &contentsText() const { return m_contentsText; }
+    // The item layout of the last frame (nullptr before the first frame after a reset).
+    const ItemLayout *lastLayout() const { return m_layout; }
+    // Record column names of the last frame (without "TID"), in the language current in the
+    // pass that brought it.
+    const QStringList &columnNames() const;
     bool content(Content c) const { return (m_content >> unsigned(c)) & 1u; }
     void clearContent() { m_content = 0; }
     IdentificationFlags &identification() { return m_ident; }
@@ -204,9 +187,6 @@ public:
     const QString &versionSuffix() const { return m_suffix; }
     const LinkStatistics &statistics() const { return m_stats; }
     int bufferedBytes() const { return int(m_buf.size()); }
-
-    // The output-contents label text for a list of group names.
-    static QString contentsLabel(const QStringList &groups, bool chinese);
 
 private:
     enum class Check
@@ -221,6 +201,7 @@ private:
     void publishFrame(const std::uint8_t *b);
     void handleAnswer(const std::uint8_t *b, std::size_t avail);
     void beginPass();
+    const ItemLayout *layoutFor(const std::string &ids);
 
     std::vector<std::uint8_t> m_buf;
     bool m_updateMode = false;
@@ -234,6 +215,9 @@ private:
     int m_framesInPass = 0;
     PassSeries m_pass;
     QStringList m_utcDigits;
+    std::vector<PassFrame> m_frames;
+    std::vector<char16_t> m_utcText; // the frames' UTC digits, one after the other
+    bool m_passChinese = true;       // the language of the pass
     std::vector<AnswerEvent> m_answers;
     bool m_passHasTemperature = false;
     double m_passTemperature = 0;
@@ -245,11 +229,12 @@ private:
 
     // across passes
     SampleHistory m_history;
+    std::vector<Quantity> m_onlyThisPass; // history series emptied at the start of every pass
     double m_latestTemperature = 0;
-    std::string m_signature;     // item IDs of the last frame + language
-    std::string m_workSignature; // of the frame being published
-    QStringList m_columnNames;
-    QString m_contentsText;
+    std::string m_workIds; // item IDs of the frame being published
+    std::unordered_map<std::string, std::unique_ptr<ItemLayout>> m_layouts;
+    const ItemLayout *m_layout = nullptr; // of the last frame
+    bool m_layoutChinese = true;          // the language its names were taken in
     std::uint32_t m_content = 0;
     IdentificationFlags m_ident;
     QString m_model;

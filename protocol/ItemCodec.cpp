@@ -48,6 +48,22 @@ template <typename T> T toRaw(double value, double scale)
     return static_cast<T>(x);
 }
 
+// v in decimal, at least `width` digits (zero padded); returns the end.
+char16_t *writeNumber(char16_t *out, std::uint32_t v, int width)
+{
+    char16_t digits[10];
+    int n = 0;
+    do {
+        digits[n++] = char16_t(u'0' + v % 10);
+        v /= 10;
+    } while (v != 0);
+    for (int i = n; i < width; ++i)
+        *out++ = u'0';
+    while (n > 0)
+        *out++ = digits[--n];
+    return out;
+}
+
 const char *const insNames[16] = {"未初始化", "位置初始化完成", "航向初始化完成",
                                   nullptr,    "组合融合状态",   "纯惯导推算"};
 const char *const gnssNames[16] = {"无GNSS", "单点解", "差分解", nullptr, "固定解", "浮点解"};
@@ -82,9 +98,18 @@ void UtcFields::write(std::uint8_t *data) const
 
 QString UtcFields::digitText() const
 {
-    return QString::asprintf("%04u%02u%02u%02u%02u%02u%03u", unsigned(year), unsigned(month),
-                             unsigned(day), unsigned(hour), unsigned(minute), unsigned(second),
-                             unsigned(millisecond));
+    char16_t digits[MaxDigits];
+    const int n = writeDigits(digits);
+    return QString(reinterpret_cast<const QChar *>(digits), n);
+}
+
+int UtcFields::writeDigits(char16_t *out) const
+{
+    char16_t *p = writeNumber(out, year, 4);
+    for (std::uint8_t field : {month, day, hour, minute, second})
+        p = writeNumber(p, field, 2);
+    p = writeNumber(p, millisecond, 3);
+    return int(p - out);
 }
 
 double UtcFields::number() const

@@ -19,6 +19,10 @@ struct UtcFields
     void write(std::uint8_t *data) const;
     // "yyyyMMddHHmmss" + milliseconds "%03d": the digits the recorder stores.
     QString digitText() const;
+    // The same digits into out (room for MaxDigits), without allocating; returns their count.
+    // 17 for fields within their digits; wider fields lengthen the text.
+    static constexpr int MaxDigits = 30;
+    int writeDigits(char16_t *out) const;
     // The digit text read as a 64-bit integer, converted to double. Fields wider than
     // their digits lengthen the text; it is then read whole, to the nearest double.
     double number() const;

@@ -3,6 +3,8 @@
 namespace {
 
 using F = FieldType;
+using Q = Quantity;
+namespace S = SeriesUse;
 
 constexpr double E2 = 0.01;
 constexpr double E3 = 0.001;
@@ -11,8 +13,10 @@ constexpr double E7 = 0.0000001;
 constexpr double E10 = 0.0000000001;
 
 // The item table. Names are UTF-8; several record column names end in a blank that belongs
-// to the name (the recorder picks its number format by it).
-const std::array<ItemKind, 14> kinds = {{
+// to the name (the recorder picks its number format by it). Euler angles stand pitch, roll,
+// yaw on the wire; the quaternion history holds only the current pass (the 3D view wants the
+// newest value); the per-pass series feed the calibration and gyro-bias collectors.
+const std::array<ItemKind, ItemKind::Count> kinds = {{
     {0x01,
      2,
      1,
@@ -22,7 +26,9 @@ const std::array<ItemKind, 14> kinds = {{
      {"Temperature(°C)", nullptr, nullptr, nullptr},
      {"温度(°C)", nullptr, nullptr, nullptr},
      {F::Int16, F::Int16, F::Int16, F::Int16},
-     {E2, 0, 0, 0}},
+     {E2, 0, 0, 0},
+     S::None,
+     {Q::None, Q::None, Q::None, Q::None}},
     {0x10,
      12,
      3,
@@ -32,7 +38,9 @@ const std::array<ItemKind, 14> kinds = {{
      {"X Acceleration", "Y Acceleration", "Z Acceleration", nullptr},
      {"X轴加速度", "Y轴加速度", "Z轴加速度", nullptr},
      {F::Int32, F::Int32, F::Int32, F::Int32},
-     {E6, E6, E6, 0}},
+     {E6, E6, E6, 0},
+     S::History,
+     {Q::AccX, Q::AccY, Q::AccZ, Q::None}},
     {0x20,
      12,
      3,
@@ -42,7 +50,9 @@ const std::array<ItemKind, 14> kinds = {{
      {"X Angular Velocity", "Y Angular Velocity", "Z Angular Velocity", nullptr},
      {"X轴角速度", "Y轴角速度", "Z轴角速度", nullptr},
      {F::Int32, F::Int32, F::Int32, F::Int32},
-     {E6, E6, E6, 0}},
+     {E6, E6, E6, 0},
+     S::History | S::PerPass,
+     {Q::GyroX, Q::GyroY, Q::GyroZ, Q::None}},
     {0x30,
      12,
      3,
@@ -52,7 +62,9 @@ const std::array<ItemKind, 14> kinds = {{
      {"X Magnetic Field", "Y Magnetic Field", "Z Magnetic Field", nullptr},
      {"X轴磁场归一化值", "Y轴磁场归一化值", "Z轴磁场归一化值", nullptr},
      {F::Int32, F::Int32, F::Int32, F::Int32},
-     {E6, E6, E6, 0}},
+     {E6, E6, E6, 0},
+     S::History,
+     {Q::MagX, Q::MagY, Q::MagZ, Q::None}},
     {0x31,
      12,
      3,
@@ -62,7 +74,9 @@ const std::array<ItemKind, 14> kinds = {{
      {"X Magnetic Strength", "Y Magnetic Strength", "Z Magnetic Strength", nullptr},
      {"X轴磁场强度值", "Y轴磁场强度值", "Z轴磁场强度值", nullptr},
      {F::Int32, F::Int32, F::Int32, F::Int32},
-     {E3, E3, E3, 0}},
+     {E3, E3, E3, 0},
+     S::PerPass,
+     {Q::MagStrengthX, Q::MagStrengthY, Q::MagStrengthZ, Q::None}},
     {0x40,
      12,
      3,
@@ -72,7 +86,9 @@ const std::array<ItemKind, 14> kinds = {{
      {"Pitch", "Roll", "Yaw", nullptr},
      {"俯仰角", "横滚角", "航向角", nullptr},
      {F::Int32, F::Int32, F::Int32, F::Int32},
-     {E6, E6, E6, 0}},
+     {E6, E6, E6, 0},
+     S::History | S::PerPass,
+     {Q::Pitch, Q::Roll, Q::Yaw, Q::None}},
     {0x41,
      16,
      4,
@@ -82,7 +98,9 @@ const std::array<ItemKind, 14> kinds = {{
      {"Q0", "Q1", "Q2", "Q3"},
      {"四元数q0", "四元数q1", "四元数q2", "四元数q3"},
      {F::Int32, F::Int32, F::Int32, F::Int32},
-     {E6, E6, E6, E6}},
+     {E6, E6, E6, E6},
+     S::History | S::OnlyThisPass,
+     {Q::Q0, Q::Q1, Q::Q2, Q::Q3}},
     {0x50,
      11,
      1,
@@ -92,7 +110,9 @@ const std::array<ItemKind, 14> kinds = {{
      {"UTC", nullptr, nullptr, nullptr},
      {"UTC", nullptr, nullptr, nullptr},
      {F::Utc, F::Utc, F::Utc, F::Utc},
-     {1, 0, 0, 0}},
+     {1, 0, 0, 0},
+     S::None,
+     {Q::None, Q::None, Q::None, Q::None}},
     {0x51,
      4,
      1,
@@ -102,7 +122,9 @@ const std::array<ItemKind, 14> kinds = {{
      {"Sampling timestamp ", nullptr, nullptr, nullptr},
      {"采样时间戳 ", nullptr, nullptr, nullptr},
      {F::UInt32, F::UInt32, F::UInt32, F::UInt32},
-     {1, 0, 0, 0}},
+     {1, 0, 0, 0},
+     S::None,
+     {Q::None, Q::None, Q::None, Q::None}},
     {0x52,
      4,
      1,
@@ -112,7 +134,9 @@ const std::array<ItemKind, 14> kinds = {{
      {"Synchronization timestamp ", nullptr, nullptr, nullptr},
      {"同步时间戳 ", nullptr, nullptr, nullptr},
      {F::UInt32, F::UInt32, F::UInt32, F::UInt32},
-     {1, 0, 0, 0}},
+     {1, 0, 0, 0},
+     S::None,
+     {Q::None, Q::None, Q::None, Q::None}},
     {0x60,
      12,
      3,
@@ -122,7 +146,9 @@ const std::array<ItemKind, 14> kinds = {{
      {"Latitude", "Longitude", "Altitude", nullptr},
      {"纬度", "经度", "海拔", nullptr},
      {F::Int32, F::Int32, F::Int32, F::Int32},
-     {E7, E7, E3, 0}},
+     {E7, E7, E3, 0},
+     S::History,
+     {Q::Latitude, Q::Longitude, Q::Altitude, Q::None}},
     {0x68,
      20,
      3,
@@ -132,7 +158,9 @@ const std::array<ItemKind, 14> kinds = {{
      {"Latitude ", "Longitude ", "Altitude ", nullptr},
      {"纬度 ", "经度 ", "海拔 ", nullptr},
      {F::Int64, F::Int64, F::Int32, F::Int32},
-     {E10, E10, E3, 0}},
+     {E10, E10, E3, 0},
+     S::History,
+     {Q::Latitude, Q::Longitude, Q::Altitude, Q::None}},
     {0x70,
      12,
      3,
@@ -142,7 +170,9 @@ const std::array<ItemKind, 14> kinds = {{
      {"Northward velocity", "Eastward velocity", "Ground velocity", nullptr},
      {"北向速度", "东向速度", "地向速度", nullptr},
      {F::Int32, F::Int32, F::Int32, F::Int32},
-     {E3, E3, E3, 0}},
+     {E3, E3, E3, 0},
+     S::History,
+     {Q::VelocityNorth, Q::VelocityEast, Q::VelocityGround, Q::None}},
     {0x80,
      1,
      1,
@@ -152,7 +182,9 @@ const std::array<ItemKind, 14> kinds = {{
      {"Combined state ", nullptr, nullptr, nullptr},
      {"组合状态 ", nullptr, nullptr, nullptr},
      {F::StateByte, F::StateByte, F::StateByte, F::StateByte},
-     {1, 0, 0, 0}},
+     {1, 0, 0, 0},
+     S::None,
+     {Q::None, Q::None, Q::None, Q::None}},
 }};
 
 // ID → index + 1 into the table (0: unknown ID).
@@ -187,7 +219,7 @@ QString ItemKind::column(int index, bool chinese) const
                                      : columnsEnglish[std::size_t(index)]);
 }
 
-const std::array<ItemKind, 14> &ItemKind::all()
+const std::array<ItemKind, ItemKind::Count> &ItemKind::all()
 {
     return kinds;
 }

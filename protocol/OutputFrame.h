@@ -12,7 +12,7 @@ constexpr std::uint8_t Header2 = 0x56;
 constexpr int EnvelopeSize = 7; // total length = payload length + 7
 
 // Builds a whole frame around a payload of at most 255 bytes (empty result if longer).
-QByteArray build(std::uint16_t tid, const QByteArray &payload);
+[[nodiscard]] QByteArray build(std::uint16_t tid, const QByteArray &payload);
 
 // True when the bytes at data[0 .. 7 + data[4]) are a complete, valid output frame.
 // available: bytes readable from data.

@@ -9,6 +9,9 @@ PACKAGES=(
     qtbase5-dev libqt5serialport5-dev libqt5datavisualization5-dev libqt5opengl5-dev
     libqcustomplot-dev libbenchmark-dev
     xvfb xauth libgl1-mesa-dri
+    # Glyphs for the Chinese interface (the program starts in Chinese): a sans-serif CJK
+    # font of 5 MiB that covers every unified Han character up to U+9FC3 (GBK and more).
+    fonts-wqy-microhei
 )
 if [ "${1:-}" = "--fuzz" ]; then PACKAGES+=(clang libclang-rt-dev); fi
 missing=()

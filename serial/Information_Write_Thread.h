@@ -19,7 +19,7 @@ class Information_Write_Thread : public QThread
 public:
     static constexpr int MaxWrites = 10;
     static constexpr int WriteWaitMs = 1000;
-    static constexpr int PauseMs = 10;
+    static constexpr int PauseMs = 10; // intended: the unit gets 10 ms between two queries
 
     explicit Information_Write_Thread(IdentificationFlags *flags, QObject *parent = nullptr);
     ~Information_Write_Thread() override;

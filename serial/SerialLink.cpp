@@ -1,14 +1,48 @@
 #include "serial/SerialLink.h"
 
-#include "app/Language.h"
+#include "common/Language.h"
 #include "serial/Information_Write_Thread.h"
 #include "serial/SimulatedUnitHost.h"
 
 #include <QDebug>
+#include <QFile>
 #include <QFileInfo>
 #include <QSerialPortInfo>
 
+#include <cerrno>
+#include <unistd.h>
+
 const char *const SerialLink::SimulatedPortName = "ARV-SIM";
+
+namespace {
+
+// The device file behind a port name: a path as it is, "ttyUSB0" by the system's listing.
+QString devicePath(const QString &device)
+{
+    if (device.startsWith(QLatin1Char('/')))
+        return device;
+    const QString location = QSerialPortInfo(device).systemLocation();
+    return location.isEmpty() ? QStringLiteral("/dev/") + device : location;
+}
+
+// True when the system refuses this user reading and writing the device file (EACCES); not
+// for a name too long, a missing file or other failures.
+bool accessDenied(const QString &path)
+{
+    const QByteArray native = QFile::encodeName(path);
+    return ::access(native.constData(), R_OK | W_OK) != 0 && errno == EACCES;
+}
+
+// name unchanged up to maxLength characters, else its start, "…" and its end.
+QString shortenedName(const QString &name, int maxLength = 60)
+{
+    if (name.size() <= maxLength)
+        return name;
+    const int tail = (maxLength - 1) / 2;
+    return name.left(maxLength - 1 - tail) + QChar(0x2026) + name.right(tail);
+}
+
+} // namespace
 
 SerialLink::SerialLink(IdentificationFlags *flags, QObject *parent)
     : QObject(parent), m_flags(flags), m_queries(new Information_Write_Thread(flags, this))
@@ -155,23 +189,27 @@ void SerialLink::onBytesWritten()
 QString SerialLink::openFailureText(const QString &name, const QString &device,
                                     QSerialPort::SerialPortError error, const QString &reason)
 {
-    QString text = Language::text("无法打开串口 %1：%2", "Cannot open port %1: %2")
-                       .arg(name, reason.isEmpty() ? QStringLiteral("?") : reason);
-    if (error == QSerialPort::PermissionError) {
-        QString path = device;
-        if (!path.startsWith(QLatin1Char('/'))) {
-            const QSerialPortInfo info(device);
-            path = info.systemLocation().isEmpty() ? QStringLiteral("/dev/") + device
-                                                   : info.systemLocation();
-        }
-        QString group = QFileInfo(path).group();
-        if (group.isEmpty() || group == QLatin1String("root"))
-            group = QStringLiteral("dialout");
-        text += Language::text("。没有访问权限：请把当前用户加入拥有该设备的用户组“%1”"
-                               "（sudo usermod -aG %1 $USER），然后重新登录。",
-                               ". Permission denied: add your user to the group that owns the "
-                               "device, \"%1\" (sudo usermod -aG %1 $USER), then log in again.")
-                    .arg(group);
-    }
-    return text;
+    // Reason first, then the name: a message line that is cut at the right still says why.
+    const QString shown = shortenedName(name);
+    const QString path = devicePath(device);
+    if (error != QSerialPort::PermissionError || !accessDenied(path))
+        return Language::text("无法打开串口：%1（%2）", "Cannot open port: %1 (%2)")
+            .arg(reason.isEmpty() ? QStringLiteral("?") : reason, shown);
+
+    // Qt also reports a lock file it could not make as a permission error; only a device
+    // file that this user may not open gets the advice.
+    QString text = Language::text("无法打开串口：没有访问权限（%1）。",
+                                  "Cannot open port: Permission denied (%1). ")
+                       .arg(shown);
+    const QString group = QFileInfo(path).group();
+    if (group.isEmpty() || group == QLatin1String("root"))
+        return text +
+               Language::text("请管理员开放该设备的访问权限（例如用 udev 规则给它一个用户组）。",
+                              "Ask the administrator for access to the device (for example a "
+                              "udev rule that gives it a group of users).");
+    return text + Language::text("请把当前用户加入拥有该设备的用户组“%1”"
+                                 "（sudo usermod -aG %1 $USER），然后重新登录。",
+                                 "Add your user to the group that owns the device, \"%1\" "
+                                 "(sudo usermod -aG %1 $USER), then log in again.")
+                      .arg(group);
 }

@@ -47,7 +47,12 @@ public:
     void startQueries();
     void stopQueries();
 
-    // The text for a failed open, with the fix for a permission error.
+    // The message-list text for a failed open of port name (device: the name or path that
+    // was opened), in the current language: the reason first, then the name shortened to
+    // 60 characters. When Qt reports a permission error and this user may indeed not read
+    // and write the device file, the text says "Permission denied" and names the group
+    // that owns the file, with the command that joins it (no group advice for a
+    // root-only device or for Qt's own lock-file failures).
     static QString openFailureText(const QString &name, const QString &device,
                                    QSerialPort::SerialPortError error, const QString &reason);
 

@@ -173,9 +173,10 @@ MotionSample MotionModel::sample(double t, std::uint64_t tick) const
     s.latitude = c.latitude + north / earth / Deg;
     s.longitude = c.longitude + east / (earth * std::cos(c.latitude * Deg)) / Deg;
     s.altitude = c.altitude + 2.0 * std::sin(2 * Pi * drive / 120.0);
-    const bool moving = drive > 0.0;
-    s.velocity = {moving ? speed * std::sin(alpha) : 0.0, moving ? speed * std::cos(alpha) : 0.0,
-                  2.0 * 2 * Pi / 120.0 * std::cos(2 * Pi * drive / 120.0) * (moving ? 1.0 : 0.0)};
+    const double moving = drive > 0.0 ? 1.0 : 0.0;
+    const double climb = 2.0 * 2 * Pi / 120.0 * std::cos(2 * Pi * drive / 120.0);
+    s.velocity = {moving * speed * std::cos(alpha), moving * speed * std::sin(alpha),
+                  -moving * climb};
 
     // Fusion state: through its named states, then a cycle of fixed, float and an outage.
     int ins = 0, gnss = 0;

@@ -16,7 +16,7 @@ struct MotionSample
     std::array<double, 3> magTrue{}; // undistorted field in the body frame
     double temperature = 0.0;        // °C
     double latitude = 0.0, longitude = 0.0, altitude = 0.0;
-    std::array<double, 3> velocity{}; // east, north, up, m/s
+    std::array<double, 3> velocity{}; // north, east, down, m/s (the item's order)
     std::uint8_t fusionState = 0;     // low nibble INS state, high nibble GNSS solution
 };
 

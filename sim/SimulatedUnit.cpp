@@ -2,6 +2,7 @@
 
 #include "protocol/RateTables.h"
 #include "sim/LineGarbler.h"
+#include "sim/SimLog.h"
 
 #include <cerrno>
 #include <chrono>
@@ -196,6 +197,7 @@ void SimulatedUnit::run(int master)
         if (m_disconnectRequest.load() ||
             (faults.disconnectAfterSeconds > 0.0 && now >= faults.disconnectAfterSeconds)) {
             m_disconnected = true;
+            qCDebug(lcSim) << "the line is cut";
             break;
         }
         byteTime = 10.0 / std::max(unitBaud, 1);

@@ -3,11 +3,13 @@
 #include "protocol/Answer.h"
 #include "protocol/Checksum.h"
 #include "protocol/CommandFrame.h"
+#include "protocol/CommandLayout.h"
 #include "protocol/ItemCodec.h"
 #include "protocol/ItemKind.h"
 #include "protocol/OutputFrame.h"
 #include "protocol/RateTables.h"
 #include "sim/FirmwareImage.h"
+#include "sim/SimLog.h"
 
 #include <QDateTime>
 
@@ -160,7 +162,7 @@ void UnitCore::tick(double now)
         m_updatePhase = UpdatePhase::Idle; // the host gave up
 
     for (;;) {
-        const int start = m_rx.indexOf(char(0x51));
+        const int start = m_rx.indexOf(char(CommandLayout::Header1));
         if (start < 0) {
             m_rx.clear();
             return;
@@ -171,12 +173,12 @@ void UnitCore::tick(double now)
         }
         const auto *b = reinterpret_cast<const std::uint8_t *>(m_rx.constData());
         const int size = m_rx.size();
-        if (size >= 2 && b[1] != 0x56) {
+        if (size >= 2 && b[1] != CommandLayout::Header2) {
             m_rx.remove(0, 1);
             m_rxSince = now;
             continue;
         }
-        if (size < 5) {
+        if (size < CommandLayout::DataOffset) {
             if (now - m_rxSince > FragmentTimeout) {
                 m_rx.remove(0, 1);
                 m_rxSince = now;
@@ -184,14 +186,14 @@ void UnitCore::tick(double now)
             }
             return;
         }
-        const int word = b[3] | (b[4] << 8);
-        const int n = word >> 3;
+        const unsigned word = CommandLayout::lengthWordAt(b);
+        const int n = CommandLayout::dataLengthOf(word);
         if (n > MaxCommandData) {
             m_rx.remove(0, 1);
             m_rxSince = now;
             continue;
         }
-        if (size < n + 7) {
+        if (size < n + CommandLayout::EnvelopeSize) {
             if (now - m_rxSince > FragmentTimeout) {
                 m_rx.remove(0, 1);
                 m_rxSince = now;
@@ -200,17 +202,20 @@ void UnitCore::tick(double now)
             return;
         }
         const Checksum ck = Checksum::over(b + 2, static_cast<std::size_t>(n + 3));
-        if (ck.ck1 != b[n + 5] || ck.ck2 != b[n + 6]) {
+        if (ck.ck1 != b[CommandLayout::DataOffset + n] ||
+            ck.ck2 != b[CommandLayout::DataOffset + n + 1]) {
             m_rx.remove(0, 1);
             m_rxSince = now;
             continue;
         }
         const std::uint8_t cls = b[2];
-        const auto op = static_cast<std::uint8_t>(word & 7);
-        const QByteArray data = m_rx.mid(5, n);
-        m_rx.remove(0, n + 7);
+        const auto op = static_cast<std::uint8_t>(CommandLayout::opOf(word));
+        const QByteArray data = m_rx.mid(CommandLayout::DataOffset, n);
+        m_rx.remove(0, n + CommandLayout::EnvelopeSize);
         m_rxSince = now;
         ++m_counters.commandsHandled;
+        qCDebug(lcSim) << "command: class" << QByteArray::number(cls, 16) << "op" << int(op)
+                       << "data" << data.toHex(' ');
         handle(cls, op, data, now);
         if (m_updatePhase == UpdatePhase::Restarting) {
             m_rx.clear();
@@ -240,72 +245,77 @@ void UnitCore::handle(std::uint8_t cls, std::uint8_t op, const QByteArray &data,
 {
     const int n = data.size();
     const auto byte = [&](int i) { return static_cast<std::uint8_t>(data[i]); };
+    using namespace CommandSub;
+    constexpr char Ok = char(AnswerStatus::Success);
+    constexpr char Failed = char(AnswerStatus::Failure);
     switch (cls) {
-    case 0x00: // identification
-        if (n >= 1 && byte(0) == 0x01) {
+    case CommandClass::Identity:
+        if (n >= 1 && byte(0) == ProductId) {
             QByteArray d;
-            d.append(char(0x01)).append(static_cast<char>(m_productId.size())).append(m_productId);
-            answer(0x00, op, d);
-        } else if (n >= 1 && byte(0) == 0x02) {
+            d.append(char(ProductId))
+                .append(static_cast<char>(m_productId.size()))
+                .append(m_productId);
+            answer(cls, op, d);
+        } else if (n >= 1 && byte(0) == Version) {
             const QByteArray text = m_version.toLatin1();
             QByteArray d;
-            d.append(char(0x02)).append(static_cast<char>(text.size() & 0xFF)).append(text);
-            answer(0x00, op, d);
+            d.append(char(Version)).append(static_cast<char>(text.size() & 0xFF)).append(text);
+            answer(cls, op, d);
         }
         break;
-    case 0x01: // heading zero
-        if (n >= 1 && byte(0) == 0x02) {
+    case CommandClass::Heading:
+        if (n >= 1 && byte(0) == HeadingZero) {
             m_cal.yawOffset = -m_model.attitude(now)[2];
             ++m_cal.headingZeros;
         }
         break;
-    case 0x02: // baud rate: no answer, in effect at once
+    case CommandClass::Baud: // no answer, in effect at once
         if (n == 1) {
             const int baud = RateTables::baudForCode(byte(0));
             if (baud > 0)
                 m_baud = baud;
         }
         break;
-    case 0x03: // output frequency
+    case CommandClass::Frequency:
         if (n == 0) {
-            answer(0x03, op, QByteArray(1, static_cast<char>(m_frequencyCode)));
+            answer(cls, op, QByteArray(1, static_cast<char>(m_frequencyCode)));
         } else {
             const bool ok = n == 1 && setFrequencyCode(byte(0));
-            answer(0x03, op, QByteArray(1, ok ? char(0x00) : char(0xFF)));
+            answer(cls, op, QByteArray(1, ok ? Ok : Failed));
         }
         break;
-    case 0x04: // output contents
+    case CommandClass::Contents:
         if (n == 2) {
             m_mask = u16(data, 0);
-            answer(0x04, op, QByteArray(1, char(0x00)));
+            answer(cls, op, QByteArray(1, Ok));
         } else {
-            answer(0x04, op, QByteArray(1, char(0xFF)));
+            answer(cls, op, QByteArray(1, Failed));
         }
         break;
-    case 0x05:
+    case CommandClass::Calibration:
         handleCalibration(data, now);
         break;
-    case 0x4D:
-        if (n == 1 && byte(0) == 0x02) {
+    case CommandClass::Algorithm:
+        if (n == 1 && byte(0) == AlgorithmMode) {
             QByteArray d;
-            d.append(char(0x02)).append(static_cast<char>(m_mode));
-            answer(0x4D, op, d);
-        } else if (n == 2 && byte(0) == 0x02) {
+            d.append(char(AlgorithmMode)).append(static_cast<char>(m_mode));
+            answer(cls, op, d);
+        } else if (n == 2 && byte(0) == AlgorithmMode) {
             const bool ok = byte(1) >= 1 && byte(1) <= 5;
             if (ok)
                 m_mode = byte(1);
             QByteArray d;
-            d.append(char(0x02)).append(ok ? char(0x00) : char(0xFF));
-            answer(0x4D, op, d);
-        } else if (n == 2 && byte(0) == 0x03) {
+            d.append(char(AlgorithmMode)).append(ok ? Ok : Failed);
+            answer(cls, op, d);
+        } else if (n == 2 && byte(0) == OutputProtocol) {
             if (byte(1) == 1 || byte(1) == 2)
                 m_protocol = byte(1); // no answer
-        } else if (n == 2 && byte(0) == 0x04) {
+        } else if (n == 2 && byte(0) == RateRange) {
             if (byte(1) == 1 || byte(1) == 2)
                 m_rateRange = byte(1); // no answer
         }
         break;
-    case 0xFF:
+    case CommandClass::Update:
         handleUpdate(op, data, now);
         break;
     default:
@@ -318,7 +328,7 @@ void UnitCore::handleCalibration(const QByteArray &data, double now)
     if (data.size() < 2 || static_cast<std::uint8_t>(data[1]) != data.size() - 2)
         return;
     switch (static_cast<std::uint8_t>(data[0])) {
-    case 0x11: // attitude set: pitch ×100, roll ×100
+    case CommandSub::AttitudeSet: // pitch ×100, roll ×100
         if (data.size() == 6) {
             const double pitch = static_cast<std::int16_t>(u16(data, 2)) / 100.0;
             const double roll = static_cast<std::int16_t>(u16(data, 4)) / 100.0;
@@ -330,14 +340,14 @@ void UnitCore::handleCalibration(const QByteArray &data, double now)
             ++m_cal.attitudeSets;
         }
         break;
-    case 0x03: // gyro bias ×1e6
+    case CommandSub::GyroBias: // ×1e6
         if (data.size() == 14) {
             for (int i = 0; i < 3; ++i)
                 m_cal.gyroBias[i] = i32(data, 2 + 4 * i) / 1e6;
             m_cal.gyroWritten = true;
         }
         break;
-    case 0x07: // magnetometer calibration ×1e6
+    case CommandSub::MagCalibration: // ×1e6
         if (data.size() == 50) {
             for (int i = 0; i < 12; ++i)
                 m_cal.mag[i] = i32(data, 2 + 4 * i) / 1e6;
@@ -355,15 +365,16 @@ void UnitCore::updateAnswer(std::uint8_t op, int status, int frameIndex)
 {
     (void)frameIndex;
     m_counters.lastUpdateStatus = status;
-    if (status != 0x00)
+    if (status != AnswerStatus::Success)
         m_updatePhase = UpdatePhase::Idle; // any error ends the transfer
     if (m_faults.dropUpdateAckShare > 0.0 && roll01() < m_faults.dropUpdateAckShare) {
         ++m_counters.answersDropped;
         return;
     }
-    if (status == 0x00)
+    if (status == AnswerStatus::Success)
         ++m_counters.updateFramesAcked;
-    m_tx.append(CommandFrame::build(0xFF, op, QByteArray(1, static_cast<char>(status))));
+    m_tx.append(
+        CommandFrame::build(CommandClass::Update, op, QByteArray(1, static_cast<char>(status))));
 }
 
 void UnitCore::handleUpdate(std::uint8_t op, const QByteArray &data, double now)
@@ -372,11 +383,11 @@ void UnitCore::handleUpdate(std::uint8_t op, const QByteArray &data, double now)
     const auto byte = [&](int i) { return static_cast<std::uint8_t>(data[i]); };
     // Which frame this is, for the injected error: 0 start, k data frame k, -1 finish.
     int index = -2;
-    if (op == 1)
+    if (op == CommandOp::UpdateStart)
         index = 0;
-    else if (op == 6)
+    else if (op == CommandOp::UpdateFinish)
         index = -1;
-    else if (op == 2 && n >= 5)
+    else if (op == CommandOp::UpdateData && n >= 5)
         index = u16(data, 3);
     if (m_faults.updateErrorStatus >= 0 && index == m_faults.updateErrorFrame &&
         (index == 0 || m_updatePhase == UpdatePhase::Receiving)) {
@@ -384,8 +395,8 @@ void UnitCore::handleUpdate(std::uint8_t op, const QByteArray &data, double now)
         return;
     }
 
-    if (op == 1) { // start
-        if (n != 14 || byte(0) != 0x01 || byte(1) != 0x0B || byte(2) != 0x00) {
+    if (op == CommandOp::UpdateStart) {
+        if (n != 14 || byte(0) != CommandSub::UpdateStart || byte(1) != 0x0B || byte(2) != 0x00) {
             updateAnswer(op, 0xE0, index);
             return;
         }
@@ -409,16 +420,16 @@ void UnitCore::handleUpdate(std::uint8_t op, const QByteArray &data, double now)
         m_image.reserve(static_cast<int>(m_imageSize));
         m_lastPacket.clear();
         m_imageComplete = false;
-        updateAnswer(op, 0x00, index);
+        updateAnswer(op, AnswerStatus::Success, index);
         return;
     }
-    if (op == 2) { // data
+    if (op == CommandOp::UpdateData) {
         if (m_updatePhase != UpdatePhase::Receiving) {
             updateAnswer(op, 0xA1, index);
             return;
         }
         m_updateLast = now;
-        if (n < 7 || byte(0) != 0x02 || u16(data, 1) != n - 3) {
+        if (n < 7 || byte(0) != CommandSub::UpdateData || u16(data, 1) != n - 3) {
             updateAnswer(op, 0xE0, index);
             return;
         }
@@ -429,7 +440,8 @@ void UnitCore::handleUpdate(std::uint8_t op, const QByteArray &data, double now)
             return;
         }
         if (k == m_nextPacket - 1 && data == m_lastPacket) {
-            updateAnswer(op, 0x00, index); // a resend of the last frame: acknowledge again
+            updateAnswer(op, AnswerStatus::Success,
+                         index); // a resend of the last frame: acknowledge again
             return;
         }
         if (k != m_nextPacket) {
@@ -453,13 +465,14 @@ void UnitCore::handleUpdate(std::uint8_t op, const QByteArray &data, double now)
             m_imageComplete = true;
             m_newVersion = FirmwareImage::version(m_image);
         }
-        updateAnswer(op, 0x00, index);
+        updateAnswer(op, AnswerStatus::Success, index);
         return;
     }
-    if (op == 6) { // finish
+    if (op == CommandOp::UpdateFinish) {
         if (m_updatePhase == UpdatePhase::Idle && m_finishedAt >= 0.0 &&
             now - m_finishedAt < UpdateTimeoutSeconds) {
-            updateAnswer(op, 0x00, index); // its answer was lost: the update did succeed
+            updateAnswer(op, AnswerStatus::Success,
+                         index); // its answer was lost: the update did succeed
             return;
         }
         if (m_updatePhase != UpdatePhase::Receiving) {
@@ -467,16 +480,17 @@ void UnitCore::handleUpdate(std::uint8_t op, const QByteArray &data, double now)
             return;
         }
         if (!m_imageComplete) {
-            updateAnswer(op, 0xFF, index);
+            updateAnswer(op, AnswerStatus::Failure, index);
             return;
         }
         if (m_newVersion == m_version) {
             updateAnswer(op, 0xA0, index);
             return;
         }
-        updateAnswer(op, 0x00, index);
+        updateAnswer(op, AnswerStatus::Success, index);
         m_version = m_newVersion;
         ++m_counters.updatesCompleted;
+        qCDebug(lcSim) << "firmware updated to" << m_newVersion;
         m_updatePhase = UpdatePhase::Restarting;
         m_updateLast = now;
         m_finishedAt = now;
@@ -597,7 +611,7 @@ QByteArray UnitCore::garbageAfter(int frameLength, std::uint64_t n)
         ++count;
     QByteArray g(count, '\0');
     for (int i = 0; i < count; ++i)
-        g[i] = static_cast<char>(MotionModel::uniform(seed, n, 1 + i) * 256.0);
+        g[i] = static_cast<char>(static_cast<int>(MotionModel::uniform(seed, n, 1 + i) * 256.0));
     return g;
 }
 

@@ -1,19 +1,12 @@
 #include "views/Combined_State_Widget.h"
 
-#include "app/Language.h"
+#include "common/Language.h"
 
-#include <QCloseEvent>
 #include <QGridLayout>
 #include <QLabel>
-#include <atomic>
 
-namespace {
-std::atomic<int> g_instances{0};
-}
-
-Combined_State_Widget::Combined_State_Widget(QWidget *parent) : QWidget(parent)
+Combined_State_Widget::Combined_State_Widget(QWidget *parent) : ViewWindow(parent)
 {
-    ++g_instances;
     setWindowTitle(Language::text("组合状态", "Fusion State"));
     resize(581, 250);
     setMinimumSize(581, 250);
@@ -38,16 +31,6 @@ Combined_State_Widget::Combined_State_Widget(QWidget *parent) : QWidget(parent)
     grid->addWidget(m_gnss, 1, 1);
 }
 
-Combined_State_Widget::~Combined_State_Widget()
-{
-    --g_instances;
-}
-
-bool Combined_State_Widget::isAbsent()
-{
-    return g_instances.load() <= 0;
-}
-
 void Combined_State_Widget::setStateTexts(const QString &insState, const QString &gnssState)
 {
     m_fusion->setText(insState);
@@ -62,11 +45,4 @@ QString Combined_State_Widget::insStateText() const
 QString Combined_State_Widget::gnssStateText() const
 {
     return m_gnss->text();
-}
-
-void Combined_State_Widget::closeEvent(QCloseEvent *event)
-{
-    m_open = false;
-    emit closeWidget(false);
-    QWidget::closeEvent(event);
 }

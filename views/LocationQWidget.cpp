@@ -1,6 +1,6 @@
 #include "views/LocationQWidget.h"
 
-#include "app/Language.h"
+#include "common/Language.h"
 
 LocationQWidget::LocationQWidget(QWidget *parent) : ScrollingPlotWindow(parent)
 {
@@ -9,19 +9,19 @@ LocationQWidget::LocationQWidget(QWidget *parent) : ScrollingPlotWindow(parent)
                 QStringLiteral("Time"), QStringLiteral("m/s"));
 }
 
-void LocationQWidget::setVelocity(const QVector<double> &field1, const QVector<double> &field2,
-                                  const QVector<double> &field3)
+void LocationQWidget::setVelocity(const QVector<double> &north, const QVector<double> &east,
+                                  const QVector<double> &ground)
 {
-    copySeries(m_field2, field2);
-    copySeries(m_field3, field3);
-    copySeries(m_field1, field1);
+    copySeries(m_east, east);
+    copySeries(m_ground, ground);
+    copySeries(m_north, north);
 }
 
 void LocationQWidget::realtimePaintSlot()
 {
-    if (m_field2.isEmpty())
+    if (m_east.isEmpty())
         return; // the time keeps running from the last repaint
     advanceTime(m_sinceRepaint.elapsed());
     // Ve, Vn, Vu; 10 m/s on each side.
-    showCurves({&m_field2, &m_field1, &m_field3}, 10.0);
+    showCurves({&m_east, &m_north, &m_ground}, 10.0);
 }

@@ -4,8 +4,8 @@
 
 #include <QVector>
 
-// The velocity plot: velocity field 2 "Ve" (red), field 1 "Vn" (green) and field 3 "Vu"
-// (blue) as scrolling curves.
+// The velocity plot: the eastward velocity (field 2) "Ve" (red), the northward velocity
+// (field 1) "Vn" (green) and the third field "Vu" (blue) as scrolling curves.
 //
 // The owner copies the newest history values in with setVelocity() and setDisplayLength()
 // and then calls realtimePaintSlot(). Every call updates the curves and axes; the plot is
@@ -16,16 +16,17 @@ class LocationQWidget : public ScrollingPlotWindow
 public:
     explicit LocationQWidget(QWidget *parent = nullptr);
 
-    // The three velocity fields in the order of the unit's velocity item.
-    void setVelocity(const QVector<double> &field1, const QVector<double> &field2,
-                     const QVector<double> &field3);
+    // The three velocity fields in the order of the unit's velocity item: northward,
+    // eastward, ground.
+    void setVelocity(const QVector<double> &north, const QVector<double> &east,
+                     const QVector<double> &ground);
 
 public slots:
     void realtimePaintSlot();
 
 private:
     // In this order: velocity field 2, field 3, field 1.
-    QVector<double> m_field2;
-    QVector<double> m_field3;
-    QVector<double> m_field1;
+    QVector<double> m_east;
+    QVector<double> m_ground;
+    QVector<double> m_north;
 };

@@ -1,6 +1,6 @@
 #include "views/RealLocationQWidget.h"
 
-#include "app/Language.h"
+#include "common/Language.h"
 #include "views/FiveSubTickTicker.h"
 #include "views/PlotParts.h"
 
@@ -14,7 +14,12 @@ RealLocationQWidget::RealLocationQWidget(QWidget *parent) : ScrollingPlotWindow(
 {
     setWindowTitle(Language::text("位置数据", "Location Data"));
 
-    QCustomPlot *p = addPlot(); // only the first (red) curve is used
+    QCustomPlot *p = addPlot();
+    // A graph keeps its points ordered by key; a parametric curve keeps them in order of
+    // arrival, which a track needs.
+    p->clearGraphs();
+    m_track = new QCPCurve(p->xAxis, p->yAxis);
+    m_track->setPen(QPen(PlotParts::curveColour(0)));
     const QFont labelFont(QStringLiteral("Arial"), 10);
     p->xAxis->setLabel(Language::text("经度", "Longtitude"));
     p->yAxis->setLabel(Language::text("纬度", "Latitude"));
@@ -47,19 +52,14 @@ void RealLocationQWidget::realtimePaintSlot()
         return;
     advanceTime(m_sinceRepaint.elapsed());
 
-    // Key = longitude, value = latitude; the curve keeps its points ordered by key.
+    // Key = longitude, value = latitude, in order of arrival.
     const int n = std::min(m_longitude.size(), m_latitude.size());
     m_points.resize(n);
     for (int i = 0; i < n; ++i)
-        m_points[i] = QCPGraphData(m_longitude[i], m_latitude[i]);
-    std::stable_sort(m_points.begin(), m_points.end(),
-                     [](const QCPGraphData &a, const QCPGraphData &b) { return a.key < b.key; });
+        m_points[i] = QCPCurveData(i, m_longitude[i], m_latitude[i]);
+    m_track->data()->set(m_points, true);
+    m_track->rescaleValueAxis(true);
     QCustomPlot *p = plot();
-    QCPGraphDataContainer *curve = p->graph(0)->data().data();
-    curve->clear();
-    for (const QCPGraphData &point : qAsConst(m_points))
-        curve->add(point);
-    p->graph(0)->rescaleValueAxis(true);
 
     m_sinceRepaint.restart();
     if (timeline().keys().isEmpty())

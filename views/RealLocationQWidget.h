@@ -4,8 +4,9 @@
 
 #include <QVector>
 
-// The position plot: latitude over longitude (red curve, points joined in order of
-// longitude). Altitude is held but not drawn. It has no curve controls.
+// The position plot: latitude over longitude, a red track that joins the fixes in order of
+// arrival, so a route that doubles back is drawn as driven. Altitude is held but not drawn.
+// It has no curve controls.
 //
 // The owner copies the newest history values in with setPosition() and setDisplayLength()
 // and then calls realtimePaintSlot(). Every call updates the curve and axes; the plot is
@@ -19,6 +20,9 @@ public:
     void setPosition(const QVector<double> &latitude, const QVector<double> &longitude,
                      const QVector<double> &altitude);
 
+    // The track: point i is fix i (key longitude, value latitude), oldest first.
+    QCPCurve *track() const { return m_track; }
+
 public slots:
     void realtimePaintSlot();
 
@@ -28,5 +32,6 @@ private:
     QVector<double> m_altitude;
     QVector<double> m_latitude;
 
-    QVector<QCPGraphData> m_points; // reused to sort the fixes by longitude
+    QCPCurve *m_track = nullptr;
+    QVector<QCPCurveData> m_points; // reused for each repaint
 };

@@ -4,7 +4,8 @@
 #include <utility>
 
 RedrawThrottle::RedrawThrottle(std::function<void()> redraw, QObject *parent, int intervalMs)
-    : QObject(parent), m_redraw(std::move(redraw)), m_interval(std::max(0, intervalMs))
+    : QObject(parent), m_redraw(std::move(redraw)), m_timer(this),
+      m_interval(std::max(0, intervalMs))
 {
     m_timer.setSingleShot(true);
     m_timer.setTimerType(Qt::PreciseTimer);
@@ -19,6 +20,11 @@ void RedrawThrottle::request()
     if (m_sinceLast.isValid())
         wait = std::max<qint64>(0, m_interval - m_sinceLast.elapsed());
     m_timer.start(int(wait));
+}
+
+void RedrawThrottle::setIntervalMs(int ms)
+{
+    m_interval = std::max(0, ms);
 }
 
 void RedrawThrottle::flush()

@@ -6,7 +6,8 @@
 
 #include <functional>
 
-// Lets a window take every data update but draw at most once per display frame.
+// Lets a window take every data update but draw at most once per display frame: the one
+// pacing algorithm of the program (RefreshPacer adds an interval that follows the cost).
 //
 // request() may be called as often as data arrives; the redraw function then runs once,
 // from the event loop, no sooner than one interval after its previous run, and always
@@ -26,6 +27,11 @@ public:
     void flush();
     // Forgets a pending redraw (the window is going away).
     void cancel() { m_timer.stop(); }
+    int intervalMs() const { return m_interval; }
+
+protected:
+    // A new interval, for the next request on.
+    void setIntervalMs(int ms);
 
 private:
     void fire();

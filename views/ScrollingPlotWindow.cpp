@@ -8,7 +8,7 @@
 #include <QVBoxLayout>
 
 ScrollingPlotWindow::ScrollingPlotWindow(QWidget *parent)
-    : QWidget(parent), m_throttle([this] { redraw(QCustomPlot::rpRefreshHint); }, this)
+    : ViewWindow(parent), m_throttle([this] { redraw(QCustomPlot::rpRefreshHint); }, this)
 {
     new QVBoxLayout(this);
     m_sinceRepaint.start();
@@ -115,8 +115,6 @@ void ScrollingPlotWindow::redraw(QCustomPlot::RefreshPriority priority)
 
 void ScrollingPlotWindow::closeEvent(QCloseEvent *event)
 {
-    m_open = false;
     m_throttle.cancel();
-    emit closeWidget(false);
-    QWidget::closeEvent(event);
+    ViewWindow::closeEvent(event);
 }

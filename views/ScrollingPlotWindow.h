@@ -2,11 +2,11 @@
 
 #include "views/RedrawThrottle.h"
 #include "views/ScrollingTimeline.h"
+#include "views/ViewWindow.h"
 
 #include <QElapsedTimer>
 #include <QStringList>
 #include <QVector>
-#include <QWidget>
 #include <qcustomplot.h>
 
 #include <array>
@@ -21,7 +21,7 @@ class QCheckBox;
 // Each window says what differs: its texts and axis labels, which field goes to which
 // curve and the value ranges; it builds its plots with addTimePlot() or addPlot() and
 // repaints in its own realtimePaintSlot().
-class ScrollingPlotWindow : public QWidget
+class ScrollingPlotWindow : public ViewWindow
 {
     Q_OBJECT
 public:
@@ -29,8 +29,6 @@ public:
 
     void setDisplayLength(int length) { m_timeline.setDisplayLength(length); }
     int displayLength() const { return m_timeline.displayLength(); }
-
-    bool isOpen() const { return m_open; }
 
     // Draws what the last realtimePaintSlot() prepared right now, without waiting for the
     // next display frame.
@@ -41,9 +39,6 @@ public:
     // Curve controls in the order the plots and their curves were added: three a plot.
     QCheckBox *curveCheckBox(int index) const { return m_boxes.at(size_t(index)); }
     const ScrollingTimeline &timeline() const { return m_timeline; }
-
-signals:
-    void closeWidget(bool isOpen);
 
 public slots:
     // Shows each curve in its colour while its check box is checked, in white while not.
@@ -83,7 +78,6 @@ private:
     std::vector<QCustomPlot *> m_plots;
     std::vector<QCheckBox *> m_boxes;
     ScrollingTimeline m_timeline;
-    bool m_open = true;
     bool m_replotDue = false;
     RedrawThrottle m_throttle;
 };

@@ -1,23 +1,19 @@
 #include "views/Temperature.h"
 
-#include "app/Language.h"
+#include "common/Language.h"
 #include "views/PlotParts.h"
+#include "views/ReadoutTexts.h"
 
-#include <QCloseEvent>
 #include <QGridLayout>
 #include <QIcon>
 #include <QLabel>
-#include <atomic>
 
 namespace {
-std::atomic<int> g_instances{0};
-
 const QString labelStyle = QStringLiteral("font-family:\"微软雅黑\"; font-size:20pt;");
 } // namespace
 
-Temperature::Temperature(QWidget *parent) : QWidget(parent)
+Temperature::Temperature(QWidget *parent) : ViewWindow(parent)
 {
-    ++g_instances;
     setWindowTitle(Language::text("温度", "Temperature"));
     setWindowIcon(QIcon(PlotParts::applicationIconPath()));
     resize(313, 137);
@@ -42,16 +38,6 @@ Temperature::Temperature(QWidget *parent) : QWidget(parent)
     grid->addWidget(m_fahrenheit, 1, 1);
 }
 
-Temperature::~Temperature()
-{
-    --g_instances;
-}
-
-bool Temperature::isAbsent()
-{
-    return g_instances.load() <= 0;
-}
-
 void Temperature::setTemperatureTexts(const QString &celsius, const QString &fahrenheit)
 {
     m_celsius->setText(celsius);
@@ -60,17 +46,7 @@ void Temperature::setTemperatureTexts(const QString &celsius, const QString &fah
 
 void Temperature::setTemperature(double celsius)
 {
-    setTemperatureTexts(celsiusText(celsius), fahrenheitText(celsius));
-}
-
-QString Temperature::celsiusText(double celsius)
-{
-    return QString::number(celsius, 'f', 2) + QStringLiteral(" °C");
-}
-
-QString Temperature::fahrenheitText(double celsius)
-{
-    return QString::number(celsius * 1.8 + 32.0, 'f', 2) + QStringLiteral(" °F");
+    setTemperatureTexts(ReadoutTexts::celsius(celsius), ReadoutTexts::fahrenheit(celsius));
 }
 
 QString Temperature::celsiusValue() const
@@ -81,11 +57,4 @@ QString Temperature::celsiusValue() const
 QString Temperature::fahrenheitValue() const
 {
     return m_fahrenheit->text();
-}
-
-void Temperature::closeEvent(QCloseEvent *event)
-{
-    m_open = false;
-    emit closeWidget(false);
-    QWidget::closeEvent(event);
 }

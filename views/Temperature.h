@@ -1,39 +1,26 @@
 #pragma once
 
-#include <QWidget>
+#include "views/ViewWindow.h"
 
 class QLabel;
 
 // The temperature read-out: the newest temperature in degrees Celsius and Fahrenheit.
-class Temperature : public QWidget
+// isAbsent(): true while no temperature window exists (process-wide).
+class Temperature : public ViewWindow, public InstanceCount<Temperature>
 {
     Q_OBJECT
 public:
     explicit Temperature(QWidget *parent = nullptr);
-    ~Temperature() override;
 
-    // True while no temperature window exists (process-wide).
-    static bool isAbsent();
-
-    // The texts as the frame parser builds them ("25.00 °C", "77.00 °F").
+    // The texts as ReadoutTexts builds them ("25.00 °C", "77.00 °F").
     void setTemperatureTexts(const QString &celsius, const QString &fahrenheit);
     // Builds both texts from a temperature in degrees Celsius.
     void setTemperature(double celsius);
-    static QString celsiusText(double celsius);
-    static QString fahrenheitText(double celsius);
 
     QString celsiusValue() const;
     QString fahrenheitValue() const;
-    bool isOpen() const { return m_open; }
-
-signals:
-    void closeWidget(bool isOpen);
-
-protected:
-    void closeEvent(QCloseEvent *event) override;
 
 private:
     QLabel *m_celsius = nullptr;
     QLabel *m_fahrenheit = nullptr;
-    bool m_open = true;
 };

@@ -2,19 +2,12 @@
 
 #include "views/PlotParts.h"
 
-#include <QCloseEvent>
 #include <QIcon>
 #include <QLabel>
 #include <QVBoxLayout>
-#include <atomic>
 
-namespace {
-std::atomic<int> g_instances{0};
-}
-
-UTCWidget::UTCWidget(QWidget *parent) : QWidget(parent)
+UTCWidget::UTCWidget(QWidget *parent) : ViewWindow(parent)
 {
-    ++g_instances;
     setWindowTitle(QStringLiteral("UTC"));
     setWindowIcon(QIcon(PlotParts::applicationIconPath()));
     resize(659, 483);
@@ -31,16 +24,6 @@ UTCWidget::UTCWidget(QWidget *parent) : QWidget(parent)
     layout->addWidget(m_clock);
 }
 
-UTCWidget::~UTCWidget()
-{
-    --g_instances;
-}
-
-bool UTCWidget::isAbsent()
-{
-    return g_instances.load() <= 0;
-}
-
 void UTCWidget::setUtcText(const QString &text)
 {
     m_clock->setText(text);
@@ -49,11 +32,4 @@ void UTCWidget::setUtcText(const QString &text)
 QString UTCWidget::utcText() const
 {
     return m_clock->text();
-}
-
-void UTCWidget::closeEvent(QCloseEvent *event)
-{
-    m_open = false;
-    emit closeWidget(false);
-    QWidget::closeEvent(event);
 }

@@ -1,6 +1,6 @@
 #include "views/attributeLabel.h"
 
-#include "app/Language.h"
+#include "common/Language.h"
 #include "views/AttitudeMath.h"
 
 #include <QPainter>

@@ -1,13 +1,12 @@
 #include "views/combineWidget.h"
 
-#include "app/Language.h"
+#include "common/Language.h"
 #include "views/attributeLabel.h"
 #include "views/openGLwidget.h"
 
-#include <QCloseEvent>
 #include <QVBoxLayout>
 
-combineWidget::combineWidget(QWidget *parent) : QWidget(parent)
+combineWidget::combineWidget(QWidget *parent) : ViewWindow(parent)
 {
     setWindowTitle(Language::text("三维定向视图", "3D Display"));
     QPalette pal = palette();
@@ -32,11 +31,4 @@ void combineWidget::setQuaternion(double q0, double q1, double q2, double q3)
 void combineWidget::setAngles(float pitch, float roll, float yaw)
 {
     m_readout->setAngles(pitch, roll, yaw);
-}
-
-void combineWidget::closeEvent(QCloseEvent *event)
-{
-    m_open = false;
-    emit closeWidget(false);
-    QWidget::closeEvent(event);
 }

@@ -1,12 +1,12 @@
 #pragma once
 
-#include <QWidget>
+#include "views/ViewWindow.h"
 
 class attributeLabel;
 class openGLwidget;
 
 // The 3D attitude window: the turning box above the angle read-out, on black.
-class combineWidget : public QWidget
+class combineWidget : public ViewWindow
 {
     Q_OBJECT
 public:
@@ -22,17 +22,9 @@ public:
 
     openGLwidget *scene() const { return m_scene; }
     attributeLabel *readout() const { return m_readout; }
-    bool isOpen() const { return m_open; }
-
-signals:
-    void closeWidget(bool isOpen);
-
-protected:
-    void closeEvent(QCloseEvent *event) override;
 
 private:
     openGLwidget *m_scene = nullptr;
     attributeLabel *m_readout = nullptr;
     double m_temperature = 0.0;
-    bool m_open = true;
 };

@@ -1,6 +1,6 @@
 #include "views/imuWidget.h"
 
-#include "app/Language.h"
+#include "common/Language.h"
 
 imuWidget::imuWidget(QWidget *parent) : ScrollingPlotWindow(parent)
 {

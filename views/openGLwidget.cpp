@@ -3,9 +3,9 @@
 #include "views/AttitudeMath.h"
 #include "views/GeometryEngine.h"
 #include "views/PlotParts.h"
+#include "views/ViewsLog.h"
 
 #include <QCloseEvent>
-#include <QDebug>
 #include <QImage>
 #include <QOpenGLShaderProgram>
 #include <QOpenGLTexture>
@@ -38,7 +38,7 @@ void openGLwidget::initializeGL()
     glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
 
     if (!initShaders()) {
-        qWarning() << "三维视图着色器加载失败";
+        qCWarning(lcViews) << "三维视图着色器加载失败";
         close();
         return;
     }
@@ -65,7 +65,7 @@ void openGLwidget::initTexture()
     QImage image(QStringLiteral(":/Lumeno/openGL-textures"));
     if (image.isNull()) {
         // Without the atlas the box is drawn plain grey rather than not at all.
-        qWarning() << "三维视图纹理图片缺失";
+        qCWarning(lcViews) << "三维视图纹理图片缺失";
         image = QImage(3, 2, QImage::Format_RGB32);
         image.fill(QColor(128, 128, 128));
     }

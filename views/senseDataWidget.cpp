@@ -1,6 +1,6 @@
 #include "views/senseDataWidget.h"
 
-#include "app/Language.h"
+#include "common/Language.h"
 #include "views/PlotParts.h"
 
 #include <QLabel>

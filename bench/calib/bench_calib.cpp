@@ -1,12 +1,21 @@
-// Cost of the two magnetometer fits against the number of samples.
+// Cost of the two magnetometer fits, and of the calibration workers' computations from
+// "Finish" to the result (fit, normalisation, magnitudes, point cloud, quality figures; and
+// the "cab.txt" text and file apart), against the number of samples.
 //
 //   ./build/bench/calib/bench_calib
 //   ./build/bench/calib/bench_calib --benchmark_filter='Calib3D/1000000'   (one case, e.g.
 //   under /usr/bin/time -v for the peak memory)
+//   ./build/bench/calib/bench_calib --benchmark_filter='Worker|Cab'   (the workers only)
 
+#include "calib/CabFile.h"
+#include "calib/Calib2DComputation.h"
+#include "calib/Calib3DComputation.h"
 #include "calib/Calib3DFit.h"
 #include "calib/DoubleArray.h"
 #include "calib/Ellipse2DFit.h"
+
+#include <QDir>
+#include <QFile>
 
 #include <benchmark/benchmark.h>
 
@@ -84,8 +93,101 @@ void Ellipse2D(benchmark::State &state)
     state.SetItemsProcessed(state.iterations() * n);
 }
 
+// The series a 3D calibration collects: the same distorted sensor at random attitudes, as the
+// collector hands them over.
+Calib3DInput makeWorkerInput(int n)
+{
+    std::vector<double> field, attitudes;
+    makeCalib3DSamples(n, field, attitudes);
+    Calib3DInput in;
+    for (QVector<double> *v : {&in.magX, &in.magY, &in.magZ, &in.pitch, &in.roll, &in.yaw,
+                               &in.gyroX, &in.gyroY, &in.gyroZ})
+        v->resize(n);
+    for (int i = 0; i < n; ++i) {
+        in.magX[i] = field[std::size_t(i)];
+        in.magY[i] = field[std::size_t(i + n)];
+        in.magZ[i] = field[std::size_t(i) + 2 * std::size_t(n)];
+        in.pitch[i] = attitudes[3 * std::size_t(i)];
+        in.roll[i] = attitudes[3 * std::size_t(i) + 1];
+        in.yaw[i] = attitudes[3 * std::size_t(i) + 2];
+        in.gyroX[i] = 0.01 * (i % 7);
+        in.gyroY[i] = -0.02;
+        in.gyroZ[i] = 0.5;
+    }
+    return in;
+}
+
+void Calib3DWorker(benchmark::State &state)
+{
+    const Calib3DInput in = makeWorkerInput(static_cast<int>(state.range(0)));
+    const std::atomic<bool> stop{false};
+    if (Calib3DComputation::compute(in, stop).quality.parameters !=
+        CalibrationQuality::ParameterState::Valid) {
+        state.SkipWithError("samples do not determine the fit");
+        return;
+    }
+    for (auto _ : state) {
+        Calib3DResult r = Calib3DComputation::compute(in, stop);
+        benchmark::DoNotOptimize(r);
+    }
+    state.SetComplexityN(state.range(0));
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+
+void Calib2DWorker(benchmark::State &state)
+{
+    const Calib3DInput full = makeWorkerInput(static_cast<int>(state.range(0)));
+    const Calib2DInput in{full.magX, full.magY};
+    const std::atomic<bool> stop{false};
+    for (auto _ : state) {
+        Calib2DResult r = Calib2DComputation::compute(in, stop);
+        benchmark::DoNotOptimize(r);
+    }
+    state.SetComplexityN(state.range(0));
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+
+void CabText(benchmark::State &state)
+{
+    const Calib3DInput in = makeWorkerInput(static_cast<int>(state.range(0)));
+    const std::atomic<bool> stop{false};
+    for (auto _ : state) {
+        QByteArray text = CabFile::format(in, stop);
+        benchmark::DoNotOptimize(text);
+    }
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+
+void CabWrite(benchmark::State &state)
+{
+    const std::atomic<bool> stop{false};
+    const QByteArray text =
+        CabFile::format(makeWorkerInput(static_cast<int>(state.range(0))), stop);
+    const QString path = QDir::temp().filePath(QStringLiteral("bench_calib_cab.txt"));
+    for (auto _ : state) {
+        if (!CabFile::write(path, text).ok)
+            state.SkipWithError("cannot write into the temporary folder");
+    }
+    QFile::remove(path);
+    state.SetBytesProcessed(state.iterations() * text.size());
+}
+
 } // namespace
 
+BENCHMARK(Calib3DWorker)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->Arg(1000000)
+    ->Unit(benchmark::kMillisecond)
+    ->Complexity(benchmark::oN);
+BENCHMARK(Calib2DWorker)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->Arg(1000000)
+    ->Unit(benchmark::kMillisecond)
+    ->Complexity(benchmark::oN);
+BENCHMARK(CabText)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
+BENCHMARK(CabWrite)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(Calib3D)
     ->Arg(1000)
     ->Arg(100000)

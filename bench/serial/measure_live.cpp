@@ -27,8 +27,7 @@
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    QLoggingCategory::setFilterRules(
-        QStringLiteral("default.debug=false\narv.parser.items.debug=false"));
+    QLoggingCategory::setFilterRules(QStringLiteral("default.debug=false\narv.*.debug=false"));
     const int seconds = argc > 1 ? std::max(1, atoi(argv[1])) : 60;
     // "unpaced": the unit sends as fast as the program reads (no line pacing), which shows
     // how much the program itself can take.

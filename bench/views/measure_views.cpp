@@ -13,6 +13,7 @@
 // - TID gaps and frames lost on the program's side (missing TIDs the unit did not skip).
 #include "app/MainWindow.h"
 #include "app/RefreshPacer.h"
+#include "app/ViewKinds.h"
 #include "bench/support/CpuTime.h"
 #include "protocol/CommandFrame.h"
 #include "protocol/FrameParser.h"
@@ -152,8 +153,7 @@ private:
 int main(int argc, char *argv[])
 {
     MeasuringApp app(argc, argv);
-    QLoggingCategory::setFilterRules(
-        QStringLiteral("default.debug=false\narv.parser.items.debug=false"));
+    QLoggingCategory::setFilterRules(QStringLiteral("default.debug=false\narv.*.debug=false"));
     const int seconds = argc > 1 ? std::max(1, atoi(argv[1])) : 60;
     const int hz = argc > 2 ? atoi(argv[2]) : 2000;
     const QByteArray which = argc > 3 ? QByteArray(argv[3]) : QByteArray("all");
@@ -179,29 +179,20 @@ int main(int argc, char *argv[])
         return 1;
     }
 
-    const MainWindowUi &ui = w.ui();
-    const std::vector<std::pair<ViewKind, QAction *>> actions{
-        {ViewKind::Display3D, ui.display3DAction},
-        {ViewKind::SenseData, ui.dataAction},
-        {ViewKind::Imu, ui.imuAction},
-        {ViewKind::Location, ui.velocityAction},
-        {ViewKind::RealLocation, ui.locationAction},
-        {ViewKind::Utc, ui.utcAction},
-        {ViewKind::Temperature, ui.temperatureAction},
-        {ViewKind::CombinedState, ui.combinedStateAction}};
-    for (const auto &a : actions) {
-        const bool is3D = a.first == ViewKind::Display3D;
-        if (which == "none" || (which == "no3d" && is3D) || (which == "3d" && !is3D))
+    // Every view window of the View menu: the kinds the table binds from the start.
+    for (const ViewKindInfo &info : viewKinds()) {
+        const bool is3D = info.kind == ViewKind::Display3D;
+        if (!info.bind || which == "none" || (which == "no3d" && is3D) || (which == "3d" && !is3D))
             continue;
-        a.second->trigger();
-        if (QWidget *v = w.views()->window(a.first))
+        (w.ui().*info.action)->trigger();
+        if (QWidget *v = w.views()->window(info.kind))
             app.viewRoots[v] = v->metaObject()->className();
     }
     // Side by side in a grid, as a user would place them (windows wider than their cell
     // overlap their neighbours).
     {
-        const QList<QMdiSubWindow *> subs = ui.mdiArea->subWindowList();
-        const QSize area = ui.mdiArea->viewport()->size();
+        const QList<QMdiSubWindow *> subs = w.ui().mdiArea->subWindowList();
+        const QSize area = w.ui().mdiArea->viewport()->size();
         const int columns = 4, rows = 2;
         for (int i = 0; i < subs.size(); ++i)
             subs[i]->setGeometry((i % columns) * area.width() / columns,

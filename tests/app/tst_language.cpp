@@ -1,5 +1,5 @@
-#include "app/Language.h"
 #include "app/MainWindow.h"
+#include "common/Language.h"
 
 #include <QMenu>
 #include <QMenuBar>

@@ -1,6 +1,7 @@
-#include "app/Language.h"
 #include "app/MainWindow.h"
 #include "app/RefreshPacer.h"
+#include "common/Language.h"
+#include "protocol/FrameParser.h"
 #include "serial/Information_Write_Thread.h"
 #include "serial/SerialLink.h"
 #include "tests/support/FakeView.h"
@@ -20,12 +21,16 @@
 #include <QTreeWidget>
 #include <QtTest>
 
+#include <grp.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 namespace {
 
 ViewBinding fakeBinding(int *feeds = nullptr)
 {
-    ViewBinding b;
-    b.create = [](QWidget *parent) { return new FakeView(parent); };
+    ViewBinding b = ViewBinding::forWindow<FakeView>();
     if (feeds)
         b.feed = [feeds](QWidget *) { ++*feeds; };
     return b;
@@ -71,6 +76,12 @@ private slots:
         QVERIFY(w.ui().mdiArea->subWindowList().isEmpty());
         w.bindView(ViewKind::CommandWrite, fakeBinding());
         QVERIFY(ui.commandWriteAction->isEnabled());
+        // A window the main window cannot connect is refused, not bound silently.
+        ViewBinding unconnected;
+        unconnected.create = [](QWidget *parent) { return new QWidget(parent); };
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("not bound"));
+        w.bindView(ViewKind::PostureCourse, unconnected);
+        QVERIFY(!ui.postureResetAction->isEnabled());
     }
 
     void eachViewOpensOnce()
@@ -219,36 +230,97 @@ private slots:
         QCOMPARE(w.selectedPortName(), QStringLiteral("/dev/ttyACM7"));
     }
 
-    void failedOpenIsReported()
+    // The line says why before it says which port, and a long path is shortened in the
+    // middle. Qt fails such a path in its lock file and calls that a permission error: it
+    // gets no group advice.
+    void failedOpenShowsTheReasonFirst()
     {
         MainWindow w;
         w.ui().portCombo->setEditText(QStringLiteral("/dev/arv-no-such-port"));
         w.slot_open_uart();
         QVERIFY(!w.isPortOpen());
-        QCOMPARE(messages(w).size(), 1);
-        QVERIFY2(
-            messages(w).last().startsWith(QStringLiteral("无法打开串口 /dev/arv-no-such-port：")),
-            qPrintable(messages(w).last()));
+        QCOMPARE(messages(w), QStringList{QStringLiteral("无法打开串口：No such file or directory"
+                                                         "（/dev/arv-no-such-port）")});
+
+        const QString longPath = QStringLiteral("/dev/") + QString(1000, 'a') + QString(1000, 'b') +
+                                 QString(1995, 'c') + QStringLiteral("-tail");
+        QCOMPARE(longPath.size(), 4005);
         w.slot_translate_English();
+        w.ui().portCombo->setEditText(longPath);
         w.slot_open_uart();
-        QVERIFY2(messages(w).last().startsWith(
-                     QStringLiteral("Cannot open port /dev/arv-no-such-port: ")),
-                 qPrintable(messages(w).last()));
+        const QString line = messages(w).last();
+        QVERIFY2(line.startsWith(QStringLiteral("Cannot open port: Permission error")) &&
+                     line.endsWith(QStringLiteral("ccccc-tail)")) && line.size() < 130,
+                 qPrintable(line));
+        QVERIFY(line.contains(QStringLiteral("(/dev/aaaa")) && line.contains(QChar(0x2026)));
+        QVERIFY(!line.contains(QStringLiteral("usermod")) && !line.contains("group"));
+        QCOMPARE(w.ui().messageTree->topLevelItem(1)->toolTip(0), line);
     }
 
-    void permissionFailureNamesTheFix()
+    // A user who may not open the device is told the group that owns it, in both
+    // languages. The device here is a file of group "tty" (the caller's own group when not
+    // root) that only its group may open, and the open runs as another user.
+    void permissionHintNamesTheOwningGroup()
     {
-        const auto text = [](QSerialPort::SerialPortError error, const char *why) {
-            return SerialLink::openFailureText("ttyUSB9", "/dev/arv-missing-ttyUSB9", error, why);
-        };
-        const QString cn = text(QSerialPort::PermissionError, "Permission denied");
-        QVERIFY(cn.startsWith(QStringLiteral("无法打开串口 ttyUSB9：Permission denied")));
-        QVERIFY(cn.contains(QStringLiteral("dialout")));
-        Language::setChinese(false);
-        QVERIFY(text(QSerialPort::PermissionError, "Permission denied")
-                    .contains("add your user to the group that owns the device, \"dialout\""));
-        QCOMPARE(text(QSerialPort::DeviceNotFoundError, "gone"),
-                 QStringLiteral("Cannot open port ttyUSB9: gone"));
+        QTemporaryFile device(QDir::tempPath() + QStringLiteral("/arv-device-XXXXXX"));
+        QVERIFY(device.open());
+        const QByteArray path = QFile::encodeName(device.fileName());
+        const bool root = ::geteuid() == 0;
+        if (root) {
+            const group *tty = ::getgrnam("tty");
+            QVERIFY(tty && ::chown(path.constData(), 0, tty->gr_gid) == 0);
+        }
+        QVERIFY(::chmod(path.constData(), 0060) == 0);
+        const QString group = QFileInfo(device.fileName()).group();
+        if (group == QLatin1String("dialout") || group == QLatin1String("root"))
+            QSKIP("the file's group must be another one for this test");
+
+        // In a child process that is neither the owner nor in the group.
+        int out[2];
+        QVERIFY(::pipe(out) == 0);
+        const pid_t child = ::fork();
+        QVERIFY(child >= 0);
+        if (child == 0) {
+            ::close(out[0]);
+            if (root &&
+                (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0))
+                ::_exit(2);
+            QByteArray texts;
+            for (bool chinese : {true, false}) {
+                Language::setChinese(chinese);
+                IdentificationFlags flags;
+                SerialLink link(&flags);
+                QString message;
+                if (link.open(device.fileName(), 115200, &message))
+                    ::_exit(3);
+                texts += message.toUtf8() + '\n';
+            }
+            const bool written =
+                ::write(out[1], texts.constData(), size_t(texts.size())) == ssize_t(texts.size());
+            ::_exit(written ? 0 : 4);
+        }
+        ::close(out[1]);
+        QByteArray texts;
+        char buffer[4096];
+        for (ssize_t n; (n = ::read(out[0], buffer, sizeof buffer)) > 0;)
+            texts.append(buffer, int(n));
+        ::close(out[0]);
+        int status = 0;
+        QCOMPARE(::waitpid(child, &status, 0), child);
+        QVERIFY(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+
+        const QStringList lines = QString::fromUtf8(texts).split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 2);
+        const QString shown = device.fileName();
+        QCOMPARE(lines[0], QStringLiteral("无法打开串口：没有访问权限（%1）。请把当前用户加入拥有"
+                                          "该设备的用户组“%2”（sudo usermod -aG %2 $USER），"
+                                          "然后重新登录。")
+                               .arg(shown, group));
+        QCOMPARE(lines[1], QStringLiteral("Cannot open port: Permission denied (%1). Add your "
+                                          "user to the group that owns the device, \"%2\" "
+                                          "(sudo usermod -aG %2 $USER), then log in again.")
+                               .arg(shown, group));
+        QCOMPARE(lines[1].count(QStringLiteral("permission denied"), Qt::CaseInsensitive), 1);
     }
 };
 

@@ -1,7 +1,7 @@
 // Every view window of the View menu, opened from its action on the built-in simulated unit
 // ("ARV-SIM"): each is fed while it is open, closes with the port, and opens only once.
-#include "app/Language.h"
 #include "app/MainWindow.h"
+#include "common/Language.h"
 #include "serial/SerialLink.h"
 #include "serial/SimulatedUnitHost.h"
 #include "views/Combined_State_Widget.h"
@@ -49,17 +49,14 @@ struct ViewAction
     QAction *action;
 };
 
+// The view windows of the View menu: the kinds the table binds from the start.
 QVector<ViewAction> viewActions(const MainWindow &w)
 {
-    const MainWindowUi &ui = w.ui();
-    return {{ViewKind::Display3D, ui.display3DAction},
-            {ViewKind::SenseData, ui.dataAction},
-            {ViewKind::Imu, ui.imuAction},
-            {ViewKind::Location, ui.velocityAction},
-            {ViewKind::RealLocation, ui.locationAction},
-            {ViewKind::Utc, ui.utcAction},
-            {ViewKind::Temperature, ui.temperatureAction},
-            {ViewKind::CombinedState, ui.combinedStateAction}};
+    QVector<ViewAction> actions;
+    for (const ViewKindInfo &info : viewKinds())
+        if (info.bind)
+            actions.append({info.kind, w.ui().*info.action});
+    return actions;
 }
 
 template <typename T> T *view(const MainWindow &w, ViewKind kind)
@@ -133,17 +130,19 @@ private slots:
             const SampleHistory &h = w.history();
             const QCPGraphDataContainer &acc = *sense->accelerationPlot()->graph(0)->data();
             const QCPGraphDataContainer &mag = *sense->magneticPlot()->graph(2)->data();
-            if (acc.size() != h.accX.size() || (acc.constEnd() - 1)->value != h.accX.last() ||
-                mag.isEmpty() || (mag.constEnd() - 1)->value != h.magZ.last())
+            if (acc.size() != h[Quantity::AccX].size() ||
+                (acc.constEnd() - 1)->value != h[Quantity::AccX].last() || mag.isEmpty() ||
+                (mag.constEnd() - 1)->value != h[Quantity::MagZ].last())
                 stale << QStringLiteral("sensor plot");
-            if (display->readout()->yaw() != float(h.yaw.last()) ||
-                display->readout()->pitch() != float(h.pitch.last()) ||
+            if (display->readout()->yaw() != float(h[Quantity::Yaw].last()) ||
+                display->readout()->pitch() != float(h[Quantity::Pitch].last()) ||
                 display->temperature() != w.latestTemperature())
                 stale << QStringLiteral("3D read-out");
         });
         connect(&w, &MainWindow::imuRPYmessage, &w, [&] {
             const QCPGraphDataContainer &roll = *imu->plot()->graph(0)->data();
-            if (roll.isEmpty() || (roll.constEnd() - 1)->value != w.history().roll.last())
+            if (roll.isEmpty() ||
+                (roll.constEnd() - 1)->value != w.history()[Quantity::Roll].last())
                 stale << QStringLiteral("attitude plot");
         });
 
@@ -155,7 +154,7 @@ private slots:
         for (QCustomPlot *plot : {sense->accelerationPlot(), sense->angularVelocityPlot(),
                                   sense->magneticPlot(), imu->plot(), velocity->plot()})
             QVERIFY(plotHasData(plot, 3));
-        QVERIFY(plotHasData(position->plot(), 1));
+        QVERIFY(position->track()->dataCount() > 0);
         QVERIFY(display->scene()->hasQuaternion());
         QVERIFY(display->temperature() != 0.0);
         QVERIFY(temperature->celsiusValue().endsWith(QStringLiteral(" °C")) &&

@@ -1,4 +1,4 @@
-#include "app/Language.h"
+#include "common/Language.h"
 #include "protocol/FrameParser.h"
 #include "tests/support/FrameBytes.h"
 
@@ -36,8 +36,7 @@ private slots:
         p.feed(QByteArray::fromHex("515601000401 02C409D5B6"));
         QCOMPARE(p.sampleVector(), (QVector<double>{25.0}));
         QCOMPARE(p.frameValues(), (QVector<double>{1.0, 25.0}));
-        QCOMPARE(p.temperatureCelsiusText(), QStringLiteral("25.00 °C"));
-        QCOMPARE(p.temperatureFahrenheitText(), QStringLiteral("77.00 °F"));
+        QVERIFY(p.passHasTemperature() && p.passTemperature() == 25.0);
         QVERIFY(p.content(Content::Temperature) && !p.content(Content::Acceleration));
     }
 
@@ -48,7 +47,7 @@ private slots:
         QCOMPARE(p.frameValues(), (QVector<double>{7, 0.000001, -0.000001, 1.0, -2.0, 8}));
         QCOMPARE(p.valueCount(), 1); // the last frame carried no item
         QCOMPARE(p.passSeries().tids, (QVector<int>{7, 8}));
-        QCOMPARE(p.history().accZ.toVector(), (QVector<double>{1.0}));
+        QCOMPARE(p.history()[Quantity::AccZ].toVector(), (QVector<double>{1.0}));
     }
 
     // A frame or an answer split at any point is handled once, when complete. The answer's
@@ -100,7 +99,7 @@ private slots:
         p.feed(frame(1, item3(0x10, 1, 2, 3) + tail) + tempFrame(2, 100));
         QCOMPARE(p.sampleVector(), (QVector<double>{1.0}));
         QCOMPARE(p.passSeries().tids, (QVector<int>{2}));
-        QVERIFY(p.history().accX.isEmpty());
+        QVERIFY(p.history()[Quantity::AccX].isEmpty());
         QCOMPARE(p.statistics().malformedFrames, quint64(1));
     }
 
@@ -116,48 +115,95 @@ private slots:
         QCOMPARE(p.sampleVector().value(0), 1000.5);
     }
 
-    void everyItemKindGoesToItsSeriesAndTexts()
+    void everyItemKindGoesToItsSeriesAndReadOuts()
     {
         FrameParser p;
         p.setRecording(true);
         p.feed(frame(9, fullPayload(9)));
         const SampleHistory &h = p.history();
         QCOMPARE(p.valueCount(), 34);
-        QCOMPARE(h.roll.last(), -2.0);
-        QCOMPARE(h.yaw.last(), 3.000009);
-        QCOMPARE(h.q0.last(), 1.0);
-        QCOMPARE(h.latitude.toVector(), (QVector<double>{31.1234567, 31.1234567891}));
-        QCOMPARE(h.altitude.at(1), -1.0);
-        QCOMPARE(h.vel2.last(), -2.0);
-        QCOMPARE(p.passSeries().magStrengthY, (QVector<double>{-50.0}));
-        QCOMPARE(p.passSeries().gyroX, (QVector<double>{0.000009}));
+        QCOMPARE(h[Quantity::Roll].last(), -2.0);
+        QCOMPARE(h[Quantity::Yaw].last(), 3.000009);
+        QCOMPARE(h[Quantity::Q0].last(), 1.0);
+        QCOMPARE(h[Quantity::Latitude].toVector(), (QVector<double>{31.1234567, 31.1234567891}));
+        QCOMPARE(h[Quantity::Altitude].at(1), -1.0);
+        QCOMPARE(h[Quantity::VelocityEast].last(), -2.0);
+        QCOMPARE(p.passSeries()[Quantity::MagStrengthY], (QVector<double>{-50.0}));
+        QCOMPARE(p.passSeries()[Quantity::GyroX], (QVector<double>{0.000009}));
         QCOMPARE(p.utcDigits(), (QStringList{QStringLiteral("20240105123045123")}));
-        QCOMPARE(p.insText(), QStringLiteral("组合融合状态"));
-        QCOMPARE(p.gnssText(), QStringLiteral("固定解"));
-        QVERIFY(!p.utcText().isEmpty());
+        QVERIFY(p.passHasFusion() && p.passFusion().byte == 0x44);
+        QVERIFY(p.passHasUtc() && p.passUtc().year == 2024 && p.passUtc().millisecond == 123);
         for (Content c : {Content::SamplingTimestamp, Content::SyncTimestamp, Content::Magnetic,
                           Content::Quaternion, Content::Utc, Content::Location, Content::Velocity})
             QVERIFY(p.content(c));
-        QCOMPARE(p.contentsText().count(QLatin1Char('\n')), 4); // 14 names, three a line
+        QCOMPARE(p.lastLayout()->groupNames(true).size(), 14);
         // The quaternion and per-pass series start empty in every pass; an unnamed fusion
         // state is no fusion state.
         p.feed(tempFrame(10, 0) + frame(11, item(0x80, QByteArray(1, '\x33'))));
-        QVERIFY(h.q0.isEmpty() && p.passSeries().gyroX.isEmpty() && p.utcDigits().isEmpty());
-        QCOMPARE(h.accX.size(), 1);
+        QVERIFY(h[Quantity::Q0].isEmpty() && p.passSeries()[Quantity::GyroX].isEmpty() &&
+                p.utcDigits().isEmpty());
+        QCOMPARE(h[Quantity::AccX].size(), 1);
         QVERIFY(!p.passHasFusion());
     }
 
-    void contentsLabelFollowsTheLanguage()
+    // Frames of different item sets in one pass keep their own layout, values and UTC digits;
+    // frames of one item set share a layout, in later passes too.
+    void eachFrameOfAPassKeepsItsOwnLayout()
     {
-        QCOMPARE(FrameParser::contentsLabel({"温度", "加速度", "角速度", "欧拉角"}, true),
-                 QStringLiteral("温度 , 加速度 , 角速度 , \n欧拉角"));
+        const QByteArray utc =
+            item(0x50, le32(5) + le16(2024) + QByteArray("\x01\x05\x09\x03\x07", 5));
+        FrameParser p;
+        p.setRecording(true);
+        p.feed(tempFrame(1, 100) + frame(2, item3(0x10, 1, 2, 3) + utc) + tempFrame(3, 300));
+        const std::vector<PassFrame> &f = p.frames();
+        QCOMPARE(f.size(), std::size_t(3));
+        QVERIFY(f[0].layout == f[2].layout && f[1].layout != f[0].layout);
+        QCOMPARE(f[1].layout->columnNames(false),
+                 (QStringList{"X Acceleration", "Y Acceleration", "Z Acceleration", "UTC"}));
+        QCOMPARE(f[1].valueCount, 4);
+        QCOMPARE(p.values(f[1])[2], 0.000003);
+        QCOMPARE(p.utcDigits(f[1]).toString(), QStringLiteral("20240105090307005"));
+        QVERIFY(p.utcDigits(f[0]).isEmpty());
+        QCOMPARE(f[2].tid, 3);
+        QCOMPARE(p.frameValues().at(f[2].valuesAt - 1), 3.0); // the TID stands before
+        QCOMPARE(p.values(f[2])[0], 3.0);
+        QCOMPARE(p.lastLayout(), f[2].layout);
+
+        const ItemLayout *temperature = f[0].layout;
+        p.setRecording(false);
+        p.feed(frame(4, utc) + tempFrame(5, 0));
+        QCOMPARE(p.frames()[1].layout, temperature);
+        QVERIFY(p.utcDigits(p.frames()[0]).isEmpty()); // not recording
+        QVERIFY(p.frames()[0].layout->itemCount() == 1 &&
+                p.frames()[0].layout->itemIds()[0] == 0x50);
+    }
+
+    // A line that keeps producing new item sets: old layouts are dropped, the last frame's
+    // stays (its names are still in use).
+    void layoutsStayBoundedAndTheLastOneKept()
+    {
+        FrameParser p;
+        for (int i = 0; i < FrameParser::MaxLayouts + 50; ++i) {
+            QByteArray payload;
+            for (int bit = 0; bit < 9; ++bit)
+                payload += (i >> bit) & 1 ? item(0x51, le32(bit)) : item(0x01, le16(bit));
+            p.feed(frame(i, payload));
+        }
+        const ItemLayout *last = p.lastLayout();
+        const QStringList names = p.columnNames();
+        p.feed(QByteArray());                     // a pass that drops layouts
+        p.feed(frame(1000, item(0x01, le16(1)))); // a new one
+        QCOMPARE(last->columnNames(true), names);
+        QCOMPARE(p.columnNames(), QStringList{"温度(°C)"});
+    }
+
+    void namesFollowTheLanguage()
+    {
         const QByteArray payload =
             item(0x01, le16(1)) + item3(0x10, 0, 0, 0) + item3(0x20, 0, 0, 0);
         FrameParser p;
         Language::setChinese(false);
         p.feed(frame(1, payload));
-        QCOMPARE(p.contentsText(),
-                 QStringLiteral("Temperature , Acceleration , \nAngular Velocity"));
         QCOMPARE(p.columnNames().first(), QStringLiteral("Temperature(°C)"));
         QVERIFY(p.namesChanged());
         p.feed(frame(2, payload));
@@ -165,7 +211,7 @@ private slots:
         Language::setChinese(true);
         p.feed(frame(3, payload));
         QVERIFY(p.namesChanged());
-        QCOMPARE(p.contentsText(), QStringLiteral("温度 , 加速度 , 角速度"));
+        QCOMPARE(p.columnNames().first(), QStringLiteral("温度(°C)"));
     }
 
     void identificationAnswers()
@@ -214,6 +260,30 @@ private slots:
         p.feed(ok);
         QVERIFY(p.answers().size() == 1 && p.answers()[0].op == 6 && p.answers()[0].status == 0);
         QCOMPARE(p.bufferedBytes(), 0);
+    }
+
+    // Only a successful frequency or algorithm setting makes the queries read the value back.
+    void successfulSettingsRestartTheQueries_data()
+    {
+        QTest::addColumn<QByteArray>("answer");
+        QTest::addColumn<bool>("restarts");
+        QTest::newRow("frequency set") << frequencyAnswer(0) << true;
+        QTest::newRow("frequency refused") << frequencyAnswer(255) << false;
+        QTest::newRow("frequency value") << frequencyAnswer(8) << false;
+        QTest::newRow("algorithm set") << algorithmAnswer(0) << true;
+        QTest::newRow("algorithm value") << algorithmAnswer(2) << false;
+        QTest::newRow("contents set") << answer(0x04, 0, QByteArray(1, '\x00')) << false;
+        QTest::newRow("version") << versionAnswer("ARV-2.1-ARV223 -UH") << false;
+    }
+
+    void successfulSettingsRestartTheQueries()
+    {
+        QFETCH(QByteArray, answer);
+        QFETCH(bool, restarts);
+        FrameParser p;
+        p.feed(answer);
+        QCOMPARE(p.answers().size(), std::size_t(1));
+        QCOMPARE(p.answers()[0].restartsQueries(), restarts);
     }
 
     void tidGapsAndHistoryTrim()

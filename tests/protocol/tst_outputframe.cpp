@@ -77,6 +77,27 @@ private slots:
         QCOMPARE(known, 14);
     }
 
+    // The routing columns of the item table: a row that keeps values names a quantity for each
+    // of them and none beyond; every quantity is fed by some item; no item claims the flag of
+    // any frame.
+    void everyRowRoutesItsValues()
+    {
+        std::vector<int> fedBy(QuantityCount, 0);
+        for (const ItemKind &kind : ItemKind::all()) {
+            const QByteArray name = QByteArray::number(kind.id, 16);
+            QVERIFY2(kind.flag != ContentFlag::AnyFrame, name);
+            for (int i = 0; i < 4; ++i) {
+                const Quantity q = kind.quantities[std::size_t(i)];
+                const bool wanted = kind.series != SeriesUse::None && i < kind.valueCount;
+                QVERIFY2((q != Quantity::None) == wanted, name + " value " + QByteArray::number(i));
+                if (q != Quantity::None)
+                    ++fedBy[std::size_t(q)];
+            }
+        }
+        for (std::size_t q = 0; q < QuantityCount; ++q)
+            QVERIFY2(fedBy[q] > 0, qPrintable(QString::number(q)));
+    }
+
     // Sign extension, 64-bit latitude, unsigned timestamps, fusion nibbles, UTC digits.
     void decodesFields_data()
     {

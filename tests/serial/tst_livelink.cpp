@@ -1,7 +1,7 @@
 // End to end with the built-in simulated unit: "ARV-SIM" opened through the same serial
 // port path as any device.
-#include "app/Language.h"
 #include "app/MainWindow.h"
+#include "common/Language.h"
 #include "serial/Information_Write_Thread.h"
 #include "serial/SerialLink.h"
 #include "serial/SimulatedUnitHost.h"
@@ -89,7 +89,7 @@ private slots:
         for (QLabel *l : {ui.serialNumberValue, ui.softwareVersionValue, ui.frequencyValue,
                           ui.algorithmValue, ui.contentsValue})
             QVERIFY(l->text().isEmpty());
-        QVERIFY(w.productModel().isEmpty() && w.history().accZ.isEmpty());
+        QVERIFY(w.productModel().isEmpty() && w.history()[Quantity::AccZ].isEmpty());
         QVERIFY(!w.parser().identification().productId);
     }
 
@@ -97,8 +97,7 @@ private slots:
     {
         MainWindow w;
         w.show();
-        w.bindView(ViewKind::Display3D,
-                   ViewBinding{[](QWidget *p) { return new FakeView(p); }, {}});
+        w.bindView(ViewKind::Display3D, ViewBinding::forWindow<FakeView>());
         w.openSimulatedUnit();
         QVERIFY(w.isPortOpen());
         w.showDisplay();

@@ -1,7 +1,7 @@
 // The serial link through the main window, with the test playing the unit on the master
 // side of a pseudo-terminal.
-#include "app/Language.h"
 #include "app/MainWindow.h"
+#include "common/Language.h"
 #include "protocol/CommandFrame.h"
 #include "serial/Information_Write_Thread.h"
 #include "serial/SerialLink.h"
@@ -119,8 +119,7 @@ private slots:
         PtyPair pty;
         MainWindow w;
         w.show();
-        w.bindView(ViewKind::SenseData,
-                   ViewBinding{[](QWidget *p) { return new FakeView(p); }, {}});
+        w.bindView(ViewKind::SenseData, ViewBinding::forWindow<FakeView>());
         openOn(w, pty);
         w.dataVisualization();
         int rows = 0, columns = 0;
@@ -131,27 +130,27 @@ private slots:
             columns = count;
         });
         w.recordingActive = true;
-        w.calibrationCollecting = true;
-        w.gyroBiasCollecting = true;
-        w.gyroBiasSeconds = 1;
+        w.calibrationCollector().setCollecting(true);
+        w.gyroBiasCollector().start(1);
         for (int tid = 0; tid < 200; ++tid)
             pty.write(frame(tid, fullPayload(tid)));
         QTRY_COMPARE(w.parser().statistics().frames, quint64(200));
-        QCOMPARE(w.history().accX.size(), 200);
+        QCOMPARE(w.history()[Quantity::AccX].size(), 200);
         QTRY_VERIFY(w.ui().statsLabel->text().contains(QStringLiteral("TID")));
         // The recorder got every frame once: TID and the 33 values of each.
         QVERIFY(rows == 200 && columns == 34);
         // The collectors of calibration and gyro bias get one entry per item.
-        const CalibrationSeries &cal = w.calibrationSeries;
+        const CalibrationSeries &cal = w.calibrationCollector().series();
         QVERIFY(cal.magX.size() == 200 && cal.roll.size() == 200 && cal.gyroZ.size() == 200);
         QVERIFY(cal.tid.first() == 0.0 && cal.tid.last() == 199.0 && cal.magY.first() == -50.0);
-        QVERIFY(w.gyroBiasSamples.size() >= 3 && w.gyroBiasSamples.size() % 3 == 0);
-        QCOMPARE(w.gyroBiasSamples.at(2), -0.000003);
+        const QVector<double> &gyro = w.gyroBiasCollector().samples();
+        QVERIFY(gyro.size() >= 3 && gyro.size() % 3 == 0);
+        QCOMPARE(gyro.at(2), -0.000003);
 
         w.slot_open_uart(); // close
         QVERIFY(!w.isPortOpen() && !w.serialPort());
         QCOMPARE(lastMessage(w), QStringLiteral("设备断开连接!"));
-        QVERIFY(w.history().accX.isEmpty() && w.sampleVector().isEmpty());
+        QVERIFY(w.history()[Quantity::AccX].isEmpty() && w.sampleVector().isEmpty());
         QVERIFY(w.ui().contentsValue->text().isEmpty());
         QVERIFY(w.latestTemperature() == 0.0 && !w.content(Content::AnyFrame));
         QTRY_VERIFY(!w.views()->isOpen(ViewKind::SenseData));
@@ -167,8 +166,7 @@ private slots:
         PtyPair pty;
         MainWindow w;
         w.show();
-        w.bindView(ViewKind::Temperature,
-                   ViewBinding{[](QWidget *p) { return new FakeView(p); }, {}});
+        w.bindView(ViewKind::Temperature, ViewBinding::forWindow<FakeView>());
         openOn(w, pty);
         w.showTemp();
         QVERIFY(w.views()->isOpen(ViewKind::Temperature));
@@ -180,7 +178,8 @@ private slots:
         QCOMPARE(w.ui().portButton->text(), QStringLiteral("打开串口"));
         QTRY_VERIFY(!w.views()->isOpen(ViewKind::Temperature));
         QVERIFY(w.ui().mdiArea->subWindowList().isEmpty() && !w.serialPort());
-        QVERIFY(w.ui().serialNumberValue->text().isEmpty() && w.history().accX.isEmpty());
+        QVERIFY(w.ui().serialNumberValue->text().isEmpty() &&
+                w.history()[Quantity::AccX].isEmpty());
     }
 };
 

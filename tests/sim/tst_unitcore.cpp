@@ -164,6 +164,47 @@ private slots:
         QVERIFY(frameAt(other, 5.0, 500).items[0x20] != frameAt(core, 5.0, 500).items[0x20]);
     }
 
+    // The velocity item's fields are what the item table names them ("北向速度",
+    // "东向速度", "地向速度"): the rates at which the reported position moves north, east
+    // and down.
+    void velocityFieldsFollowTheItemTable()
+    {
+        const ItemKind *velocity = ItemKind::find(ItemId::Velocity);
+        QVERIFY(velocity);
+        const auto field = [velocity](const char *name) {
+            for (int i = 0; i < velocity->valueCount; ++i)
+                if (velocity->column(i, true) == QString::fromUtf8(name))
+                    return i;
+            return -1;
+        };
+        const int north = field("北向速度"), east = field("东向速度"), down = field("地向速度");
+        QVERIFY(north >= 0 && east >= 0 && down >= 0);
+
+        UnitConfig c;
+        UnitCore core(c);
+        const double earth = 6378137.0, dt = 0.5;
+        const double metresPerDegLat = earth * Pi / 180.0;
+        const double metresPerDegLon = metresPerDegLat * std::cos(c.motion.latitude * Pi / 180.0);
+        // Along the circle (headings all round) and through climbs and descents.
+        for (double t = c.motion.restSeconds + 5.0; t < c.motion.restSeconds + 190.0; t += 17.0) {
+            const QVector<double> before = frameAt(core, t - dt / 2, 0).items[ItemId::Location];
+            const QVector<double> after = frameAt(core, t + dt / 2, 0).items[ItemId::Location];
+            const QVector<double> v = frameAt(core, t, 0).items[ItemId::Velocity];
+            QCOMPARE(v.size(), 3);
+            const double seen[3] = {(after[0] - before[0]) * metresPerDegLat / dt,
+                                    (after[1] - before[1]) * metresPerDegLon / dt,
+                                    -(after[2] - before[2]) / dt};
+            const int index[3] = {north, east, down};
+            for (int k = 0; k < 3; ++k)
+                QVERIFY2(std::fabs(v[index[k]] - seen[k]) < 0.1,
+                         qPrintable(QString("t=%1 field %2: %3, position moves at %4")
+                                        .arg(t)
+                                        .arg(velocity->column(index[k], false))
+                                        .arg(v[index[k]])
+                                        .arg(seen[k])));
+        }
+    }
+
     void gyroIntegratesToTheAttitude()
     {
         UnitConfig c;
@@ -341,7 +382,11 @@ private slots:
         c.faults.dropAnswerShare = 1.0;
         UnitCore core(c);
         const QByteArray frame = core.buildOutput(0, 0);
-        QVERIFY(std::abs(core.garbageAfter(frame.size(), 0).size() - frame.size() / 2) <= 1);
+        const QByteArray garbage = core.garbageAfter(frame.size(), 0);
+        QVERIFY(std::abs(garbage.size() - frame.size() / 2) <= 1);
+        // Garbage bytes cover the whole byte range, not only 0 to 127.
+        QVERIFY(
+            std::any_of(garbage.begin(), garbage.end(), [](char b) { return quint8(b) > 127; }));
         int corrupted = 0;
         for (int i = 0; i < 200; ++i) {
             QByteArray f = core.buildOutput(0, 0);

@@ -1,4 +1,4 @@
-#include "app/Language.h"
+#include "common/Language.h"
 #include "views/Combined_State_Widget.h"
 #include "views/Temperature.h"
 #include "views/UTCWidget.h"

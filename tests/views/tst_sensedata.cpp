@@ -1,4 +1,4 @@
-#include "app/Language.h"
+#include "common/Language.h"
 #include "views/FixedTimeTicker.h"
 #include "views/senseDataWidget.h"
 

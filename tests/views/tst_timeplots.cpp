@@ -1,4 +1,4 @@
-#include "app/Language.h"
+#include "common/Language.h"
 #include "views/LocationQWidget.h"
 #include "views/RealLocationQWidget.h"
 #include "views/imuWidget.h"
@@ -98,21 +98,31 @@ private slots:
         const QCPRange y = w.plot()->yAxis->range();
         QVERIFY(near(x.size(), 0.00002) && near(x.center(), 120.25));
         QVERIFY(near(y.size(), 0.00002) && near(y.center(), 30.5));
-        QCOMPARE(w.plot()->graph(0)->dataCount(), 1);
-        QCOMPARE(w.plot()->graph(1)->dataCount(), 0);
+        QCOMPARE(w.track()->dataCount(), 1);
+        QCOMPARE(w.track()->pen().color(), QColor(Qt::red));
     }
 
-    void positionCurveJoinsFixesByLongitude()
+    void positionTrackJoinsFixesInOrderOfArrival()
     {
         RealLocationQWidget w;
-        w.setPosition({1, 2, 3}, {120.3, 120.1, 120.2}, {0, 0, 0});
+        // Out east, north, back west past the start, then south: the route doubles back on
+        // longitude, so joining the fixes by longitude would draw another shape.
+        const QVector<double> lon{120.1, 120.3, 120.3, 120.0, 120.0, 120.2};
+        const QVector<double> lat{1, 1, 2, 2, 0, 0};
+        w.setPosition(lat, lon, QVector<double>(lon.size(), 0.0));
         w.realtimePaintSlot();
-        QCOMPARE(graphValues(w.plot()->graph(0)), (QVector<double>{2, 3, 1}));
-        QVERIFY(near(w.plot()->xAxis->range().lower, 120.1 - 0.00001));
-        QVERIFY(near(w.plot()->yAxis->range().upper, 3.00001));
+        QVector<double> keys, values;
+        for (auto it = w.track()->data()->constBegin(); it != w.track()->data()->constEnd(); ++it)
+            keys << it->key, values << it->value;
+        QCOMPARE(keys, lon);
+        QCOMPARE(values, lat);
+        QVERIFY(near(w.plot()->xAxis->range().lower, 120.0 - 0.00001));
+        QVERIFY(near(w.plot()->xAxis->range().upper, 120.3 + 0.00001));
+        QVERIFY(near(w.plot()->yAxis->range().lower, -0.00001));
+        QVERIFY(near(w.plot()->yAxis->range().upper, 2.00001));
         w.setPosition({}, {}, {});
         w.realtimePaintSlot(); // nothing new: the last picture stays
-        QCOMPARE(w.plot()->graph(0)->dataCount(), 3);
+        QCOMPARE(w.track()->dataCount(), lon.size());
     }
 };
 

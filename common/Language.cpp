@@ -1,4 +1,4 @@
-#include "app/Language.h"
+#include "common/Language.h"
 
 #include <atomic>
 

@@ -1,0 +1,3 @@
+#include "calib/CalibLog.h"
+
+Q_LOGGING_CATEGORY(lcCalib, "arv.calib", QtInfoMsg)

@@ -1,0 +1,3 @@
+#include "high/High.h"
+#include "high/HighPrivate.h"
+#include "mid/Mid.h"
