@@ -18,9 +18,15 @@ void GyroBiasCollector::start(int seconds, double outputRateHz)
     m_collecting = true;
 }
 
+bool GyroBiasCollector::isDone() const
+{
+    return isFull() ||
+           (m_rateHz <= 0.0 && m_clock.isValid() && m_clock.elapsed() >= m_seconds * 1000LL);
+}
+
 void GyroBiasCollector::collect(const PassSeries &pass)
 {
-    if (!m_collecting || isFull())
+    if (!m_collecting || isDone())
         return;
     const QVector<double> &x = pass[Quantity::GyroX];
     const QVector<double> &y = pass[Quantity::GyroY];

@@ -11,7 +11,8 @@ class PassSeries;
 // An estimation spans its chosen duration at the unit's real output rate: start() empties
 // the buffer, which then takes triples until it holds GyroBiasEstimate::sampleLimit(seconds,
 // rate) of them (seconds × rate, at most 10 s × 2000 Hz; the ceiling rate when the unit's rate
-// is not known), triple by triple, so never one more.
+// is not known), triple by triple, so never one more. When the rate is not known, collection
+// also ends with the first pass after the duration has passed.
 class GyroBiasCollector
 {
 public:
@@ -27,6 +28,9 @@ public:
     // The triples the buffer takes for this estimation.
     int tripleLimit() const { return m_limit; }
     bool isFull() const { return m_samples.size() / 3 >= m_limit; }
+    // Full, or (the rate not known) the duration has passed since start(): nothing more is
+    // taken.
+    bool isDone() const;
     // The seconds from start() to the arrival of the last triple kept (0 before the first).
     double measuredSeconds() const { return m_lastArrivalMs / 1000.0; }
 
