@@ -4,6 +4,15 @@
 #include "app/AppLog.h"
 #include "app/RefreshPacer.h"
 #include "app/ViewKinds.h"
+#include "calib/CalibrationResultView.h"
+#include "calib/GyoBiasDialog.h"
+#include "calib/GyroBiasSession.h"
+#include "calib/MagCalib2DClass.h"
+#include "calib/MagCalibrationSession.h"
+#include "calib/ResetCommands.h"
+#include "calib/calibrateWidget.h"
+#include "calib/posture_course.h"
+#include "calib/threadCalibrate.h"
 #include "common/Language.h"
 #include "record/DlgPreSettings.h"
 #include "record/RecordFolderSetting.h"
@@ -24,6 +33,7 @@
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QStatusBar>
@@ -70,9 +80,41 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
 
     // The windows of later work stay disabled until they are built.
     for (QAction *a : {m_ui.outputFormatAction, m_ui.dataSettingAction, m_ui.functionSettingAction,
-                       m_ui.gyroBiasAction, m_ui.mag3DAction, m_ui.mag2DAction, m_ui.updateAction})
+                       m_ui.updateAction})
         a->setEnabled(false);
     bindViewWindows(*this);
+
+    // Calibration: the workflows behind the slots; their workers, windows and dialogs are
+    // connected to the slots as they are made.
+    const CalibrationHost host{this, m_ui.mdiArea, m_sender,
+                               [this](const QString &text) { addMessage(text); }};
+    m_magCalibration = new MagCalibrationSession(m_calibration, host, this);
+    connect(m_magCalibration, &MagCalibrationSession::calibrationStarted, this,
+            [this](threadCalibrate *thread) {
+                connect(thread, &threadCalibrate::sendCalibMessage, this, &MainWindow::errorPlot);
+                connect(thread->widget(), &calibrateWidget::closeWidget, this,
+                        &MainWindow::isCalibrateWidgetOpen);
+            });
+    connect(m_magCalibration, &MagCalibrationSession::calibration2DStarted, this,
+            [this](MagCalib2DClass *thread) {
+                connect(thread, &MagCalib2DClass::sendCalib2DMessage, this,
+                        &MainWindow::slotEllipsePlot);
+            });
+    connect(m_magCalibration, &MagCalibrationSession::resultViewCreated, this,
+            [this](CalibrationResultView *view, bool planar) {
+                connect(view, &CalibrationResultView::writeClicked, this,
+                        planar ? &MainWindow::slotWriteCalib2D : &MainWindow::slotWriteCalib);
+            });
+    m_gyroBiasSession = new GyroBiasSession(
+        m_gyroBias, host, [this] { return m_outputRateHz; }, this);
+    connect(m_gyroBiasSession, &GyroBiasSession::dialogCreated, this, [this](GyoBiasDialog *d) {
+        connect(d, &GyoBiasDialog::signalEstimate, this, &MainWindow::slotGetSecond);
+        connect(d, &GyoBiasDialog::signalWriteGyro, this, &MainWindow::slotWriteGyro);
+    });
+    connect(m_ui.mag3DAction, &QAction::triggered, this, &MainWindow::calibrateSensor);
+    connect(m_ui.mag2DAction, &QAction::triggered, this, &MainWindow::slotCalibrate2D);
+    connect(m_ui.gyroBiasAction, &QAction::triggered, this, &MainWindow::slotGyroBias);
+    updateCalibrationActions();
 
     m_lossTimer.setInterval(LossPollMs);
     connect(&m_lossTimer, &QTimer::timeout, this, &MainWindow::captureSerialExceptions);
@@ -125,11 +167,25 @@ void MainWindow::bindView(ViewKind kind, ViewBinding binding)
     }
     m_views->bind(kind, std::move(binding));
     (m_ui.*info.action)->setEnabled(m_views->isBound(kind));
+    if (kind == ViewKind::PostureCourse)
+        updateCalibrationActions(); // a reset needs an open port as well
 }
 
-void MainWindow::setCalibrationStopper(std::function<void()> stopper)
+void MainWindow::setAllowedCalibrationEntries(CalibrationEntries allowed)
 {
-    m_calibrationStopper = std::move(stopper);
+    m_allowedEntries = allowed;
+    updateCalibrationActions();
+}
+
+void MainWindow::updateCalibrationActions()
+{
+    const CalibrationEntries &a = m_allowedEntries;
+    m_ui.postureResetAction->setEnabled(m_portOpen && a.postureReset &&
+                                        m_views->isBound(ViewKind::PostureCourse));
+    m_ui.gyroBiasAction->setEnabled(m_portOpen && a.gyroBias);
+    m_ui.magnetometerMenu->menuAction()->setEnabled(a.magnetometer);
+    m_ui.mag3DAction->setEnabled(m_portOpen && a.magnetometer);
+    m_ui.mag2DAction->setEnabled(m_portOpen && a.magnetometer);
 }
 
 void MainWindow::setSimulatedUnitHost(std::unique_ptr<SimulatedUnitHost> host)
@@ -204,8 +260,7 @@ void MainWindow::closeEvent(QCloseEvent *event)
         event->ignore();
         return;
     }
-    if (m_calibrationStopper)
-        m_calibrationStopper();
+    m_magCalibration->stopComputations();
     stopRecording(RecordingController::StopCause::WindowClosed);
     if (m_link->isOpen())
         closePort();
@@ -385,6 +440,8 @@ void MainWindow::openPort()
     m_ui.recordAction->setEnabled(true);
     connectSession();
     m_portOpen = true;
+    m_outputRateHz = 0.0;
+    updateCalibrationActions();
     addMessage(Language::isChinese() ? QStringLiteral("设备成功连接到") + m_selectedPort
                                      : QStringLiteral("Connect to ") + m_selectedPort +
                                            QStringLiteral(" successfully."));
@@ -438,9 +495,13 @@ void MainWindow::closePort()
     m_ui.recordAction->setEnabled(false);
     disconnectSession();
     m_link->close(); // stops the query thread first
+    // A running calibration computation ends at once; closing its point cloud tears it down.
+    m_magCalibration->stopComputations();
     m_ui.mdiArea->closeAllSubWindows();
     m_parser.reset();
     m_portOpen = false;
+    m_outputRateHz = 0.0;
+    updateCalibrationActions();
     m_ui.portButton->setText(Language::text("打开串口", "Open Port"));
     clearStateLabels();
     m_portButtonFlag = false;
@@ -454,6 +515,7 @@ void MainWindow::loseDevice()
     // interface language.
     addMessage(QStringLiteral("设备未连接"));
     stopRecording(RecordingController::StopCause::DeviceLost);
+    m_magCalibration->stopComputations();
     m_ui.mdiArea->closeAllSubWindows();
     disconnectSession();
     m_ui.recordAction->setEnabled(false);
@@ -464,8 +526,8 @@ void MainWindow::loseDevice()
         m_ui.portButton->setText(QStringLiteral("打开串口"));
         m_portOpen = false;
     }
-    if (m_calibrationStopper)
-        m_calibrationStopper();
+    m_outputRateHz = 0.0;
+    updateCalibrationActions();
     m_parser.reset();
     updateLinkStatistics();
 }
@@ -556,6 +618,7 @@ void MainWindow::applyAnswers()
             break;
         case AnswerEvent::Type::Frequency:
             m_ui.frequencyValue->setText(e.text);
+            m_outputRateHz = e.rate;
             break;
         case AnswerEvent::Type::FrequencySet:
             emit freqSignal(e.success);
@@ -645,7 +708,80 @@ bool MainWindow::event(QEvent *event)
 
 void MainWindow::product_forbidden_function()
 {
-    // The model check of the configuration dialogs hooks in here.
+    // The model check of the configuration dialogs hooks in here (it disables calibration
+    // entries through setAllowedCalibrationEntries).
+}
+
+// ------------------------------------------------------------------ calibration
+
+void MainWindow::calibrateSensor()
+{
+    m_magCalibration->start3D();
+}
+
+void MainWindow::errorPlot(QVector<double> beResidual, QVector<double> Residual, int pointNum)
+{
+    m_magCalibration->show3DResult(beResidual, Residual, pointNum);
+}
+
+void MainWindow::isCalibrateWidgetOpen(bool open)
+{
+    if (!open)
+        m_magCalibration->tearDown3D();
+}
+
+void MainWindow::slotWriteCalib()
+{
+    m_magCalibration->write3D();
+}
+
+void MainWindow::slotCalibrate2D()
+{
+    m_magCalibration->start2D();
+}
+
+void MainWindow::slotEllipsePlot(QVector<double> x, QVector<double> y, QVector<double> xR,
+                                 QVector<double> yR, int pointNum, QVector<double> paras)
+{
+    m_magCalibration->show2DResult(x, y, xR, yR, pointNum, paras);
+}
+
+void MainWindow::slotWriteCalib2D()
+{
+    m_magCalibration->write2D();
+}
+
+void MainWindow::slotGyroBias()
+{
+    m_gyroBiasSession->openDialog();
+}
+
+void MainWindow::slotGetSecond(int second)
+{
+    m_gyroBiasSession->startEstimate(second);
+}
+
+void MainWindow::slotWriteGyro()
+{
+    m_gyroBiasSession->write();
+}
+
+void MainWindow::slotresetcourse()
+{
+    // The message boxes show over the reset window.
+    QWidget *window = m_views->window(ViewKind::PostureCourse);
+    ResetCommands::zeroHeading({window ? window : this, m_ui.mdiArea, m_sender,
+                                [this](const QString &text) { addMessage(text); }});
+}
+
+void MainWindow::slotresetposture()
+{
+    auto *window = qobject_cast<posture_course *>(m_views->window(ViewKind::PostureCourse));
+    if (!window)
+        return;
+    ResetCommands::setAttitude(
+        {window, m_ui.mdiArea, m_sender, [this](const QString &text) { addMessage(text); }},
+        window->pitchText(), window->rollText());
 }
 
 // ------------------------------------------------------------------ recording

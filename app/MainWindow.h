@@ -19,6 +19,8 @@
 #include <memory>
 
 class DlgPreSettings;
+class GyroBiasSession;
+class MagCalibrationSession;
 class QLabel;
 class RefreshPacer;
 class CommandSender;
@@ -46,8 +48,6 @@ public:
     void bindView(ViewKind kind, ViewBinding binding);
     ViewManager *views() const { return m_views; }
     RefreshPacer *refreshPacer() const { return m_refreshPacer; }
-    // Stops a running magnetometer calibration thread (close and loss call it).
-    void setCalibrationStopper(std::function<void()> stopper);
     void setSimulatedUnitHost(std::unique_ptr<SimulatedUnitHost> host);
 
     // ---- State read by other parts ----
@@ -93,6 +93,24 @@ public:
     // The collectors the parse pass feeds for a calibration and a gyro-bias estimation.
     CalibrationCollector &calibrationCollector() { return m_calibration; }
     GyroBiasCollector &gyroBiasCollector() { return m_gyroBias; }
+    // The workflows behind the calibration slots.
+    MagCalibrationSession *magCalibration() const { return m_magCalibration; }
+    GyroBiasSession *gyroBiasSession() const { return m_gyroBiasSession; }
+    // The unit's output rate from its frequency answer (0 until it answered).
+    double outputRateHz() const { return m_outputRateHz; }
+
+    // The entries of "Reset and Calibration" that the unit's model allows. While a port is
+    // open, an allowed entry is enabled; a forbidden one (and the whole "&Magnetometer" menu)
+    // is disabled. All are allowed until this is called; the value stays across ports.
+    // For product_forbidden_function.
+    struct CalibrationEntries
+    {
+        bool postureReset = true;
+        bool gyroBias = true;
+        bool magnetometer = true;
+    };
+    void setAllowedCalibrationEntries(CalibrationEntries allowed);
+    CalibrationEntries allowedCalibrationEntries() const { return m_allowedEntries; }
 
     // Adds one line to the message list.
     void addMessage(const QString &text);
@@ -135,6 +153,23 @@ public slots:
     void showCombinedState();
     void slot_posture_course_reset();
     void slotCommandWrite();
+
+    // Magnetometer calibration, 3D ("3D") and planar ("2D").
+    void calibrateSensor();
+    void errorPlot(QVector<double> beResidual, QVector<double> Residual, int pointNum);
+    void isCalibrateWidgetOpen(bool open);
+    void slotWriteCalib();
+    void slotCalibrate2D();
+    void slotEllipsePlot(QVector<double> x, QVector<double> y, QVector<double> xR,
+                         QVector<double> yR, int pointNum, QVector<double> paras);
+    void slotWriteCalib2D();
+    // Gyro bias ("&Gyro Bias").
+    void slotGyroBias();
+    void slotGetSecond(int second);
+    void slotWriteGyro();
+    // Attitude and heading reset (the buttons of the reset window).
+    void slotresetcourse();
+    void slotresetposture();
 
     void isSenseWidgetOpen(bool open);
     void isMainWidgetOpen(bool open);
@@ -199,6 +234,7 @@ private:
     void fillPortList(const QStringList &systemPorts);
     void applyTexts();
     void openView(ViewKind kind);
+    void updateCalibrationActions();
     void noteViews(ViewFeed feed);
     void presentViews();
 
@@ -228,9 +264,12 @@ private:
     QLabel *m_elapsedLabel = nullptr;   // "hh:mm:ss:zzz"
     QPointer<DlgPreSettings> m_folderDialog;
 
-    std::function<void()> m_calibrationStopper;
     CalibrationCollector m_calibration;
     GyroBiasCollector m_gyroBias;
+    MagCalibrationSession *m_magCalibration = nullptr;
+    GyroBiasSession *m_gyroBiasSession = nullptr;
+    double m_outputRateHz = 0.0;
+    CalibrationEntries m_allowedEntries;
 
     // Link statistics: the rates since the previous tick.
     QElapsedTimer m_statsClock;

@@ -30,7 +30,7 @@ QWidget *ViewManager::open(ViewKind kind, const Connect &connect)
 
     s.open = true;
     s.pending = false;
-    QWidget *w = s.binding.create(nullptr);
+    QWidget *w = s.binding.create(s.binding.topLevel ? m_area->window() : nullptr);
     if (!w) {
         s.open = false;
         return nullptr;
@@ -38,6 +38,12 @@ QWidget *ViewManager::open(ViewKind kind, const Connect &connect)
     s.window = w;
     if (connect)
         connect(w, s.binding);
+    if (s.binding.topLevel) {
+        w->show();
+        w->raise();
+        w->activateWindow();
+        return w;
+    }
     // The sub-window keeps the size the window gave itself, but never less than its
     // content needs.
     const QSize wanted = w->testAttribute(Qt::WA_Resized) ? w->size() : w->sizeHint();
