@@ -39,6 +39,9 @@ QWidget *ViewManager::open(ViewKind kind, const Connect &connect)
     if (connect)
         connect(w, s.binding);
     if (s.binding.topLevel) {
+        // Over the middle of the main window, where the user looks.
+        const QRect main = m_area->window()->geometry();
+        w->move(main.center() - QPoint(w->width() / 2, w->height() / 2));
         w->show();
         w->raise();
         w->activateWindow();

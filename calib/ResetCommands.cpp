@@ -20,16 +20,18 @@ bool portOpen(const CalibrationHost &host, const QString &noPortText)
     return false;
 }
 
-// Sends the frame; a failure is said in the message list.
-void send(const CalibrationHost &host, const QByteArray &frame, const char *chineseWhat,
-          const char *englishWhat)
+// Sends the frame; what became of it is said in the message list (done: what was written).
+void send(const CalibrationHost &host, const QByteArray &frame, const QString &done,
+          const char *chineseWhat, const char *englishWhat)
 {
     const QString what = Language::text(chineseWhat, englishWhat);
     auto message = host.message;
-    host.sender->send(frame, host.sender, [message, what](const SerialWriteResult &r) {
-        if (!r.ok() && message)
-            message(Language::text("%1未写入 ARV：%2", "%1 not written to ARV: %2")
-                        .arg(what, r.text()));
+    host.sender->send(frame, host.sender, [message, what, done](const SerialWriteResult &r) {
+        if (!message)
+            return;
+        message(r.ok() ? done
+                       : Language::text("%1未写入 ARV：%2", "%1 not written to ARV: %2")
+                             .arg(what, r.text()));
     });
 }
 
@@ -41,7 +43,9 @@ void zeroHeading(const CalibrationHost &host)
 {
     if (!portOpen(host, AttitudeInput::noPortHeadingText()))
         return;
-    send(host, CommandFrame::zeroHeading(), "航向角置零指令", "The heading zero command");
+    send(host, CommandFrame::zeroHeading(),
+         Language::text("航向角置零指令已写入 ARV。", "Heading zero command written to ARV."),
+         "航向角置零指令", "The heading zero command");
 }
 
 void setAttitude(const CalibrationHost &host, const QString &pitchText, const QString &rollText)
@@ -58,7 +62,11 @@ void setAttitude(const CalibrationHost &host, const QString &pitchText, const QS
         return;
     }
     qCDebug(lcCalib) << "合法";
-    send(host, input.frame, "姿态角设置指令", "The attitude set command");
+    const QString done = Language::text("姿态角设置指令已写入 ARV：俯仰 %1°，横滚 %2°。",
+                                        "Attitude set command written to ARV: pitch %1°, roll %2°.")
+                             .arg(input.pitch.centidegrees / 100.0)
+                             .arg(input.roll.centidegrees / 100.0);
+    send(host, input.frame, done, "姿态角设置指令", "The attitude set command");
     qCDebug(lcCalib).noquote() << input.debugLine();
 }
 

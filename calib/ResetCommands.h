@@ -6,8 +6,9 @@
 
 // The commands of the attitude and heading reset, behind the main window's slots
 // slotresetcourse and slotresetposture: checked, written through the command sender, and a
-// message box where the user must act (no port open, input that is not an angle). A write
-// that fails is said in the message list. GUI thread only; the message boxes are modal.
+// message box where the user must act (no port open, input that is not an angle). What became
+// of a write (written, with the angles sent, or why not) is said in the message list. GUI
+// thread only; the message boxes are modal.
 namespace ResetCommands {
 
 // The heading zero command (51 56 01 09 00 02 0C 21).

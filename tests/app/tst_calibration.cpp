@@ -299,7 +299,7 @@ private slots:
             fieldDeviationPercent(config.motion, unit->calibration().mag, 0.5, turnsEnd, false);
         QVERIFY2(after < 1.0, qPrintable(QString::number(after)));
         // And in what the unit sends now.
-        QVERIFY(receiveFrames(w, 200));
+        QVERIFY(receiveFrames(w, 500)); // past what was on its way at the write
         const double received = receivedDeviationPercent(w, 200);
         QVERIFY2(received < 1.0, qPrintable(QString::number(received)));
 
@@ -523,7 +523,7 @@ private slots:
                  qPrintable(m.at(m.size() - 3)));
 
         // The unit's output at rest, a second of it, now averages to zero.
-        QVERIFY(receiveFrames(w, quint64(hz)));
+        QVERIFY(receiveFrames(w, quint64(2 * hz))); // past what was on its way at the write
         for (Quantity q : {Quantity::GyroX, Quantity::GyroY, Quantity::GyroZ}) {
             const double mean = newestMean(w, q, hz);
             QVERIFY2(std::fabs(mean) < 0.005, qPrintable(QString::number(mean)));
@@ -675,16 +675,23 @@ private slots:
 
         window->triggerButton()->click();
         QTRY_COMPARE_WITH_TIMEOUT(unit->calibration().headingZeros, 1, 5000);
-        QVERIFY(receiveFrames(w, 20));
-        QVERIFY2(std::fabs(newestMean(w, Quantity::Yaw, 10)) < 0.5,
-                 qPrintable(QString::number(w.history()[Quantity::Yaw].last())));
+        QTRY_VERIFY_WITH_TIMEOUT(std::fabs(w.history()[Quantity::Yaw].last()) < 0.5, 5000);
+        QVERIFY(receiveFrames(w, 10));
+        QVERIFY(std::fabs(newestMean(w, Quantity::Yaw, 10)) < 0.5);
 
         window->pitchEdit()->setText(QStringLiteral("10"));
         window->rollEdit()->setText(QStringLiteral("-5"));
         shot(chinese ? QStringLiteral("reset-zh") : QStringLiteral("reset-en"));
         window->setButton()->click();
         QTRY_COMPARE_WITH_TIMEOUT(unit->calibration().attitudeSets, 1, 5000);
-        QVERIFY(receiveFrames(w, 20));
+        QTRY_COMPARE(
+            lastMessage(w),
+            chinese ? QStringLiteral("姿态角设置指令已写入 ARV：俯仰 10°，横滚 -5°。")
+                    : QStringLiteral("Attitude set command written to ARV: pitch 10°, roll -5°."));
+        // Frames sent before the command took effect may still be on their way.
+        QTRY_VERIFY_WITH_TIMEOUT(std::fabs(w.history()[Quantity::Pitch].last() - 10.0) < 0.05,
+                                 5000);
+        QVERIFY(receiveFrames(w, 10));
         QVERIFY(std::fabs(newestMean(w, Quantity::Pitch, 10) - 10.0) < 0.05);
         QVERIFY(std::fabs(newestMean(w, Quantity::Roll, 10) + 5.0) < 0.05);
 
