@@ -17,17 +17,19 @@ void FixedTimeTicker::setTickPositions(const QVector<double> &positions)
     std::copy(positions.cbegin(), positions.cend(), m_positions.begin());
 }
 
-double FixedTimeTicker::getTickStep(const QCPRange &)
+double FixedTimeTicker::getTickStep(const QCPRange &range)
 {
-    return 1.0;
+    return m_followsRange ? QCPAxisTickerDateTime::getTickStep(range) : 1.0;
 }
 
-int FixedTimeTicker::getSubTickCount(double)
+int FixedTimeTicker::getSubTickCount(double tickStep)
 {
-    return subTicks;
+    return m_followsRange ? QCPAxisTickerDateTime::getSubTickCount(tickStep) : subTicks;
 }
 
-QVector<double> FixedTimeTicker::createTickVector(double, const QCPRange &)
+QVector<double> FixedTimeTicker::createTickVector(double tickStep, const QCPRange &range)
 {
+    if (m_followsRange)
+        return QCPAxisTickerDateTime::createTickVector(tickStep, range);
     return m_positions;
 }
