@@ -4,6 +4,7 @@
 #include "app/AppLog.h"
 #include "app/RefreshPacer.h"
 #include "app/ViewKinds.h"
+#include "app/WindowMenu.h"
 #include "common/Language.h"
 #include "serial/ArvSimHost.h"
 #include "serial/SerialLink.h"
@@ -50,6 +51,8 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
                     [this, kind = info.kind] { openView(kind); });
         action->setEnabled(false);
     }
+    new WindowMenu(m_ui.windowMenu, m_ui.tileAction, m_ui.cascadeAction, m_ui.closeAllAction,
+                   m_ui.mdiArea, this);
     connect(m_ui.chineseAction, &QAction::triggered, this, &MainWindow::slot_translate_Chinese);
     connect(m_ui.englishAction, &QAction::triggered, this, &MainWindow::slot_translate_English);
     connect(m_ui.websiteAction, &QAction::triggered, this, &MainWindow::slotYes);
@@ -79,6 +82,8 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
     connect(m_ui.portCombo, &QComboBox::editTextChanged, this, &MainWindow::selectPort);
     connect(m_ui.baudCombo, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
             &MainWindow::selectBaudrate);
+    connect(m_ui.portTree, &QTreeWidget::itemDoubleClicked, this,
+            [this](QTreeWidgetItem *item) { choosePort(item->text(0)); });
 
     statusBar()->show();
     slot_translate_Chinese();
@@ -322,6 +327,17 @@ void MainWindow::fillPortList(const QStringList &systemPorts)
 void MainWindow::selectPort()
 {
     m_selectedPort = m_ui.portCombo->currentText().trimmed();
+}
+
+void MainWindow::choosePort(const QString &name)
+{
+    const int index = m_ui.portCombo->findText(name);
+    if (index >= 0)
+        m_ui.portCombo->setCurrentIndex(index);
+    // The index may have been the current one already, under a typed text.
+    if (m_ui.portCombo->currentText() != name)
+        m_ui.portCombo->setEditText(name);
+    selectPort();
 }
 
 void MainWindow::selectBaudrate()

@@ -121,6 +121,8 @@ public slots:
     void iscommandwrite_open(bool open);
 
     void selectPort();
+    // Makes the named port the port box's choice (a double-click in the port list).
+    void choosePort(const QString &name);
     void selectBaudrate();
     void updateAvailablePorts();
     void slot_open_uart();
