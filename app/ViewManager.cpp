@@ -40,9 +40,10 @@ QWidget *ViewManager::open(ViewKind kind, const Connect &connect)
     s.window = w;
     if (connect)
         connect(w, s.binding);
-    // The sub-window keeps the size the window gave itself, but never less than its
-    // content needs.
-    const QSize wanted = w->testAttribute(Qt::WA_Resized) ? w->size() : w->sizeHint();
+    // The sub-window opens at the size the window gave itself, but never less than its
+    // content prefers.
+    const QSize wanted =
+        w->testAttribute(Qt::WA_Resized) ? w->size().expandedTo(w->sizeHint()) : w->sizeHint();
     QMdiSubWindow *sub = m_area->addSubWindow(w);
     sub->setAttribute(Qt::WA_DeleteOnClose);
     sub->show();

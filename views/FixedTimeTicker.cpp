@@ -11,10 +11,12 @@ FixedTimeTicker::FixedTimeTicker()
     setDateTimeFormat(QStringLiteral("mm:ss:zzz"));
 }
 
-void FixedTimeTicker::setTickPositions(const QVector<double> &positions)
+void FixedTimeTicker::setTickPositions(const QVector<double> &positions, int stride)
 {
-    m_positions.resize(positions.size());
-    std::copy(positions.cbegin(), positions.cend(), m_positions.begin());
+    stride = std::max(stride, 1);
+    m_positions.resize((positions.size() + stride - 1) / stride);
+    for (int i = 0; i < m_positions.size(); ++i)
+        m_positions[i] = positions[i * stride];
 }
 
 double FixedTimeTicker::getTickStep(const QCPRange &range)

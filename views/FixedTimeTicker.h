@@ -15,7 +15,8 @@ class FixedTimeTicker : public QCPAxisTickerDateTime
 public:
     FixedTimeTicker();
 
-    void setTickPositions(const QVector<double> &positions);
+    // The ticks sit at positions[0], positions[stride], positions[2 * stride], ...
+    void setTickPositions(const QVector<double> &positions, int stride = 1);
     const QVector<double> &tickPositions() const { return m_positions; }
 
     void setFollowsRange(bool follows) { m_followsRange = follows; }

@@ -3,6 +3,7 @@
 #include "views/FixedTimeTicker.h"
 
 #include <QCheckBox>
+#include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <algorithm>
@@ -82,8 +83,17 @@ void setupTimeAxis(QCustomPlot *plot, const QString &label)
 
 void setTickPositions(QCustomPlot *plot, const QVector<double> &positions)
 {
-    if (auto *ticker = dynamic_cast<FixedTimeTicker *>(plot->xAxis->ticker().data()))
-        ticker->setTickPositions(positions);
+    auto *ticker = dynamic_cast<FixedTimeTicker *>(plot->xAxis->ticker().data());
+    if (!ticker)
+        return;
+    // A clock-time label and a little space, over the width the axis has (none
+    // before the plot is first laid out).
+    const int width = plot->axisRect()->width();
+    const int label =
+        QFontMetrics(plot->xAxis->tickLabelFont()).horizontalAdvance(QStringLiteral("00:00:000")) +
+        6;
+    const int stride = width > 0 ? (positions.size() * label + width - 1) / width : 1;
+    ticker->setTickPositions(positions, stride);
 }
 
 void fillCurve(QCPGraph *graph, const QVector<double> &keys, const QVector<double> &values)

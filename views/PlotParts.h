@@ -35,7 +35,8 @@ void setupAxesBox(QCustomPlot *plot);
 // Bottom axis with clock-time ticks at fixed positions (see FixedTimeTicker).
 void setupTimeAxis(QCustomPlot *plot, const QString &label);
 
-// Gives the bottom axes of the plot its new tick positions.
+// Gives the bottom axes of the plot its new tick positions: all of them where their labels
+// have room, every second or third one on a plot too narrow for them.
 void setTickPositions(QCustomPlot *plot, const QVector<double> &positions);
 
 // Replaces the curve's points by (keys[i], values[i]) for i below the shorter of the two;

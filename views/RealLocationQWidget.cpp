@@ -4,6 +4,8 @@
 #include "views/FiveSubTickTicker.h"
 #include "views/PlotParts.h"
 
+#include <QFontMetrics>
+
 #include <algorithm>
 
 namespace {
@@ -68,6 +70,12 @@ void RealLocationQWidget::showNewestData()
     const SeriesBounds lat = seriesBounds({&m_latitude});
     p->xAxis->setRange(lon.lower - margin, lon.upper + margin);
     p->yAxis->setRange(lat.lower - margin, lat.upper + margin);
+    // Longitude labels are long ("121.473700"): a narrow plot gets fewer of them, so that
+    // they do not run into each other.
+    const int label =
+        QFontMetrics(p->xAxis->tickLabelFont()).horizontalAdvance(QStringLiteral("000.000000")) +
+        12;
+    p->xAxis->ticker()->setTickCount(std::clamp(p->axisRect()->width() / label, 2, 5));
     requestRedraw();
 }
 

@@ -11,7 +11,7 @@
 #include <QLabel>
 #include <QShortcut>
 #include <QStyle>
-#include <QToolBar>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 namespace {
@@ -32,14 +32,21 @@ FixedTimeTicker *timeTicker(QCustomPlot *plot)
     return dynamic_cast<FixedTimeTicker *>(plot->xAxis->ticker().data());
 }
 
+// A plot that opens 900 x 150 pixels large, and may be made smaller, down to what still
+// shows its axes and a curve, when the user or the Window menu's Tile makes room for others.
+class ViewPlot : public QCustomPlot
+{
+public:
+    explicit ViewPlot(QWidget *parent) : QCustomPlot(parent) { setMinimumSize(300, 90); }
+    QSize sizeHint() const override { return {900, 150}; }
+};
+
 } // namespace
 
 ScrollingPlotWindow::ScrollingPlotWindow(QWidget *parent)
     : ViewWindow(parent), m_throttle([this] { redraw(QCustomPlot::rpRefreshHint); }, this)
 {
-    auto *layout = new QVBoxLayout(this);
-    buildToolBar();
-    layout->addWidget(m_toolBar);
+    buildPauseRow(new QVBoxLayout(this));
     m_sinceRepaint.start();
 
     // The space bar pauses and resumes the window that has the keyboard (a click into
@@ -50,27 +57,35 @@ ScrollingPlotWindow::ScrollingPlotWindow(QWidget *parent)
     setFocusPolicy(Qt::StrongFocus);
 }
 
-void ScrollingPlotWindow::buildToolBar()
+void ScrollingPlotWindow::buildPauseRow(QBoxLayout *layout)
 {
     m_pauseText = Language::text("暂停", "Pause");
     m_resumeText = Language::text("继续", "Resume");
-    m_toolBar = new QToolBar(this);
-    m_toolBar->setIconSize(QSize(16, 16));
-    m_toolBar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-    m_pauseAction = m_toolBar->addAction(style()->standardIcon(QStyle::SP_MediaPause), m_pauseText);
+    m_pauseAction = new QAction(style()->standardIcon(QStyle::SP_MediaPause), m_pauseText, this);
     m_pauseAction->setCheckable(true);
     m_pauseAction->setToolTip(Language::text("暂停或继续（空格键）", "Pause or resume (Space)"));
     connect(m_pauseAction, &QAction::toggled, this, &ScrollingPlotWindow::setPaused);
+    auto *button = new QToolButton(this);
+    button->setDefaultAction(m_pauseAction);
+    button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    button->setAutoRaise(true);
+    button->setFocusPolicy(Qt::NoFocus);
 
-    auto *hint = new QLabel(
-        Language::text("已暂停：拖动平移，滚轮缩放（在坐标轴上只缩放该轴；Ctrl 只缩放横轴，"
-                       "Shift 只缩放纵轴），双击显示全部数据",
-                       "Paused: drag to pan, wheel to zoom (over an axis: that axis only; Ctrl: "
-                       "horizontal only, Shift: vertical only), double-click to fit"),
-        m_toolBar);
-    hint->setContentsMargins(8, 0, 0, 0);
-    m_hintAction = m_toolBar->addWidget(hint);
-    m_hintAction->setVisible(false);
+    // Wraps in a narrow window; the details are in its tool tip.
+    m_hint = new QLabel(Language::text("已暂停：拖动平移，滚轮缩放，双击显示全部",
+                                       "Paused: drag to pan, wheel to zoom, double-click to fit"),
+                        this);
+    m_hint->setWordWrap(true);
+    m_hint->setToolTip(Language::text(
+        "在坐标轴上拖动或滚动只移动或缩放该轴；按住 Ctrl 只作用于横轴，按住 Shift 只作用于纵轴",
+        "Over an axis, dragging and the wheel move or zoom that axis only; with Ctrl only the "
+        "horizontal axis, with Shift only the vertical axis"));
+    m_hint->setVisible(false);
+
+    auto *row = new QHBoxLayout;
+    row->addWidget(button, 0, Qt::AlignLeft);
+    row->addWidget(m_hint, 1);
+    layout->addLayout(row);
 }
 
 ScrollingPlotWindow::~ScrollingPlotWindow()
@@ -80,8 +95,7 @@ ScrollingPlotWindow::~ScrollingPlotWindow()
 
 QCustomPlot *ScrollingPlotWindow::addPlot()
 {
-    auto *plot = new QCustomPlot(this);
-    plot->setMinimumSize(900, 150);
+    auto *plot = new ViewPlot(this);
     PlotParts::addCurves(plot);
     layout()->addWidget(plot);
     m_plots.push_back(plot);
@@ -198,7 +212,7 @@ void ScrollingPlotWindow::setPaused(bool paused)
     m_pauseAction->setText(paused ? m_resumeText : m_pauseText);
     m_pauseAction->setIcon(
         style()->standardIcon(paused ? QStyle::SP_MediaPlay : QStyle::SP_MediaPause));
-    m_hintAction->setVisible(paused);
+    m_hint->setVisible(paused);
 
     if (paused) {
         m_liveRanges.clear();

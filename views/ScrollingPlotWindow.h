@@ -13,9 +13,9 @@
 #include <vector>
 
 class QAction;
+class QBoxLayout;
 class QCheckBox;
 class QLabel;
-class QToolBar;
 
 // What the scrolling-plot windows share: their plots stacked in one column, the timeline
 // (x positions, keys, tick positions), the curve controls with their colour toggles, the
@@ -25,7 +25,7 @@ class QToolBar;
 // curve and the value ranges; it builds its plots with addTimePlot() or addPlot() and
 // puts the newest data on them in its showNewestData().
 //
-// Pause (the tool bar's button or the space bar) freezes the picture: the owner goes on
+// Pause (the button above the plots or the space bar) freezes the picture: the owner goes on
 // handing in data, which the window keeps, but the plots stay as they are and the user
 // may read them: drag to pan, wheel to zoom, both on the axis under the mouse only or,
 // in the plot area, on both axes (Ctrl: the horizontal axis only, Shift: the vertical axis
@@ -38,7 +38,7 @@ public:
     ~ScrollingPlotWindow() override;
 
     bool isPaused() const { return m_paused; }
-    // The tool bar's pause button (checked while paused).
+    // The pause button's action (checked while paused).
     QAction *pauseAction() const { return m_pauseAction; }
 
     void setDisplayLength(int length) { m_timeline.setDisplayLength(length); }
@@ -103,7 +103,7 @@ protected:
 
 private:
     void redraw(QCustomPlot::RefreshPriority priority);
-    void buildToolBar();
+    void buildPauseRow(QBoxLayout *layout);
     void setUpReading(QCustomPlot *plot);
     // A time axis changed while paused: the other time axes follow and pick their ticks
     // for the new range.
@@ -119,8 +119,7 @@ private:
     bool m_paused = false;
     // The live ranges of each plot when the pause began (x, y), restored on resuming.
     std::vector<std::pair<QCPRange, QCPRange>> m_liveRanges;
-    QToolBar *m_toolBar = nullptr;
     QAction *m_pauseAction = nullptr;
-    QAction *m_hintAction = nullptr;
+    QLabel *m_hint = nullptr; // how to read a paused plot, shown while paused
     QString m_pauseText, m_resumeText;
 };
