@@ -46,45 +46,6 @@ private slots:
     // Anything that reaches for the default store by mistake lands in Qt's test folder.
     void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
 
-    void recentPaths_data()
-    {
-        QTest::addColumn<QStringList>("before");
-        QTest::addColumn<QString>("path");
-        QTest::addColumn<QStringList>("after");
-        QTest::newRow("first") << QStringList{} << "/dev/a" << QStringList{"/dev/a"};
-        QTest::newRow("again moves to the front")
-            << QStringList{"/dev/a", "/dev/b"} << "/dev/b" << QStringList{"/dev/b", "/dev/a"};
-        QTest::newRow("the oldest goes")
-            << QStringList{"1", "2", "3", "4", "5"} << "6" << QStringList{"6", "1", "2", "3", "4"};
-        QTest::newRow("empty ignored") << QStringList{"1"} << "" << QStringList{"1"};
-    }
-
-    void recentPaths()
-    {
-        QFETCH(QStringList, before);
-        QFETCH(QString, path);
-        QFETCH(QStringList, after);
-        QCOMPARE(AppSettings::withRecent(before, path, AppSettings::RecentPathCount), after);
-    }
-
-    // Values that the program did not write read as the defaults.
-    void strangeValuesReadAsDefaults()
-    {
-        QTemporaryDir dir;
-        const QString file = dir.filePath(QStringLiteral("arv.conf"));
-        {
-            QSettings raw(file, QSettings::IniFormat);
-            raw.setValue(QStringLiteral("interface/language"), QStringLiteral("fr"));
-            raw.setValue(QStringLiteral("port/baudRate"), QStringLiteral("fast"));
-            raw.setValue(QStringLiteral("port/recentPaths"),
-                         QStringList{"", "1", "2", "3", "4", "5", "6"});
-        }
-        AppSettings settings(file);
-        QVERIFY(settings.isChinese());
-        QCOMPARE(settings.lastBaudRate(), 0);
-        QCOMPARE(settings.recentPaths(), (QStringList{"1", "2", "3", "4", "5"}));
-    }
-
     // A first start is Chinese; language, port, baud rate, typed path, geometry and docks
     // come back when the window is built again on the same store.
     void mainWindowComesBackAsItWasLeft()
