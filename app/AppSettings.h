@@ -10,8 +10,8 @@ class QSettings;
 
 // What the program remembers between runs: the interface language, the last port and
 // baud rate, the device paths typed into the port box, and the main window's geometry and
-// dock layout. A missing or unreadable value reads as its default (Chinese, no port, no
-// layout), so a first start looks as designed.
+// dock layout. A missing or unreadable value reads as its default: Chinese, no port, no
+// layout, as at a first start.
 //
 // The program's store is the user's settings file of the application (QSettings with the
 // organisation and application names set in main: on Linux
