@@ -130,11 +130,11 @@ QVector<QRect> tile(const QVector<Window> &windows, const QRect &area)
         return windows[a].minimum.width() > windows[b].minimum.width();
     });
     const int cutPlaces = std::min(n - 1, MaxCutPlaces);
-    // Less overflow first, then a larger smallest and mean share, then fewer columns (shares
+    // Less overflow first, then a larger mean and smallest share, then fewer columns (shares
     // compared to a thousandth, so that rounding does not decide).
     const auto rank = [](const Layout &l, int columnCount) {
-        return std::make_tuple(-l.overflow, std::lround(l.fit * 1000),
-                               std::lround(l.meanFit * 1000), -columnCount);
+        return std::make_tuple(-l.overflow, std::lround(l.meanFit * 1000),
+                               std::lround(l.fit * 1000), -columnCount);
     };
     Layout best;
     int bestColumns = 0;

@@ -17,9 +17,9 @@ struct Window
 
 // One rectangle per window, in the order given, inside area where the minimum sizes allow.
 // The columns are those that leave the fewest pixels of minimum size outside the area, then
-// those that give the worst-served window, then all windows on average, most of the area
-// they prefer, then the fewest; windows of like minimum width share columns, and within a
-// column they keep their order.
+// those that give the windows on average, then the worst-served one, most of the area they
+// prefer, then the fewest; windows of like minimum width share columns, and within a column
+// they keep their order.
 QVector<QRect> tile(const QVector<Window> &windows, const QRect &area);
 
 // Splits total among parts in proportion to preferred, none below its minimum; when the

@@ -81,18 +81,28 @@ void setupTimeAxis(QCustomPlot *plot, const QString &label)
     plot->xAxis->setLabel(label);
 }
 
+int labelRoom(const QCPAxis *axis, const QString &widest, int gap)
+{
+    const int width = axis->axisRect()->width();
+    const int label = QFontMetrics(axis->tickLabelFont()).horizontalAdvance(widest) + gap;
+    return width > 0 ? std::max(1, width / label) : 0;
+}
+
+void fitTickCount(QCPAxis *axis, const QString &widest)
+{
+    const int room = labelRoom(axis, widest, 40);
+    if (room > 0)
+        axis->ticker()->setTickCount(std::clamp(room, 2, 5));
+}
+
 void setTickPositions(QCustomPlot *plot, const QVector<double> &positions)
 {
     auto *ticker = dynamic_cast<FixedTimeTicker *>(plot->xAxis->ticker().data());
     if (!ticker)
         return;
-    // A clock-time label and a little space, over the width the axis has (none
-    // before the plot is first laid out).
-    const int width = plot->axisRect()->width();
-    const int label =
-        QFontMetrics(plot->xAxis->tickLabelFont()).horizontalAdvance(QStringLiteral("00:00:000")) +
-        6;
-    const int stride = width > 0 ? (positions.size() * label + width - 1) / width : 1;
+    // Labels placed exactly where given need only a little space between them.
+    const int room = labelRoom(plot->xAxis, QStringLiteral("00:00:000"), 6);
+    const int stride = room > 0 ? (positions.size() + room - 1) / room : 1;
     ticker->setTickPositions(positions, stride);
 }
 

@@ -4,8 +4,6 @@
 #include "views/FiveSubTickTicker.h"
 #include "views/PlotParts.h"
 
-#include <QFontMetrics>
-
 #include <algorithm>
 
 namespace {
@@ -70,12 +68,8 @@ void RealLocationQWidget::showNewestData()
     const SeriesBounds lat = seriesBounds({&m_latitude});
     p->xAxis->setRange(lon.lower - margin, lon.upper + margin);
     p->yAxis->setRange(lat.lower - margin, lat.upper + margin);
-    // Longitude labels are long ("121.473700"): a narrow plot gets fewer of them, so that
-    // they do not run into each other.
-    const int label =
-        QFontMetrics(p->xAxis->tickLabelFont()).horizontalAdvance(QStringLiteral("000.000000")) +
-        12;
-    p->xAxis->ticker()->setTickCount(std::clamp(p->axisRect()->width() / label, 2, 5));
+    // Longitude labels are long: a narrow plot shows fewer of them.
+    PlotParts::fitTickCount(p->xAxis, QStringLiteral("000.000000"));
     requestRedraw();
 }
 

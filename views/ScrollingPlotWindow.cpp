@@ -129,6 +129,7 @@ void ScrollingPlotWindow::followTimeRange(QCustomPlot *source, const QCPRange &r
     for (QCustomPlot *plot : m_timePlots) {
         if (FixedTimeTicker *ticker = timeTicker(plot))
             ticker->setFollowsRange(true);
+        PlotParts::fitTickCount(plot->xAxis, QStringLiteral("00:00:000"));
         if (plot != source) {
             plot->xAxis->setRange(range);
             plot->replot(QCustomPlot::rpQueuedReplot);

@@ -40,27 +40,33 @@ private slots:
         QTest::addColumn<QRect>("area");
         QTest::addColumn<QVector<QRect>>("expected"); // empty: only the general checks
         QTest::addColumn<bool>("inside");
+        QTest::addColumn<int>("alone"); // a window that has the whole height of a column
         const Window small{{200, 100}, {600, 250}};
-        const Window plot{{322, 180}, {922, 240}};
-        const Window track{{322, 154}, {922, 214}};
-        const Window sensors{{562, 493}, {922, 673}};
+        // Sizes of the plot windows in their frames.
+        const Window plot{{332, 198}, {932, 258}};
+        const Window track{{332, 172}, {932, 232}};
+        const Window sensors{{572, 511}, {932, 691}};
         QTest::newRow("one fills the area") << QVector<Window>{small} << QRect(0, 0, 1000, 600)
-                                            << QVector<QRect>{QRect(0, 0, 1000, 600)} << true;
+                                            << QVector<QRect>{QRect(0, 0, 1000, 600)} << true << 0;
         QTest::newRow("four alike: two columns of two")
             << QVector<Window>{small, small, small, small} << QRect(0, 0, 1000, 700)
             << QVector<QRect>{QRect(0, 0, 500, 350), QRect(0, 350, 500, 350),
                               QRect(500, 0, 500, 350), QRect(500, 350, 500, 350)}
-            << true;
-        // The three-plot window gets a column of its own, tall enough for its plots.
-        QTest::newRow("plots") << QVector<Window>{plot, sensors, plot, track}
-                               << QRect(0, 0, 1069, 695) << QVector<QRect>{} << true;
+            << true << -1;
+        // The three-plot window gets a column of its own, tall enough for its plots, also
+        // where the area is narrower (the docks wider).
+        for (int width : {1069, 955})
+            QTest::addRow("plots, %d wide", width)
+                << QVector<Window>{plot, sensors, plot, track} << QRect(0, 0, width, 695)
+                << QVector<QRect>{} << true << 1;
         // The wide clock and the sensor plots would not fit side by side: they share a column.
         const Window clock{{747, 110}, {747, 110}};
         const Window view3d{{82, 203}, {432, 400}};
-        QTest::newRow("wide and narrow") << QVector<Window>{view3d, plot, sensors, clock}
-                                         << QRect(0, 0, 1069, 695) << QVector<QRect>{} << true;
+        QTest::newRow("wide and narrow")
+            << QVector<Window>{view3d, plot, sensors, clock} << QRect(0, 0, 1100, 695)
+            << QVector<QRect>{} << true << -1;
         QTest::newRow("more than fits") << QVector<Window>(6, Window{{400, 300}, {500, 400}})
-                                        << QRect(0, 0, 800, 600) << QVector<QRect>{} << false;
+                                        << QRect(0, 0, 800, 600) << QVector<QRect>{} << false << -1;
     }
 
     // Besides the expected places: no window below its minimum, none over another, and all
@@ -71,10 +77,13 @@ private slots:
         QFETCH(QRect, area);
         QFETCH(QVector<QRect>, expected);
         QFETCH(bool, inside);
+        QFETCH(int, alone);
         const QVector<QRect> rects = WindowTiling::tile(windows, area);
         QCOMPARE(rects.size(), windows.size());
         if (!expected.isEmpty())
             QCOMPARE(rects, expected);
+        if (alone >= 0)
+            QCOMPARE(rects[alone].height(), area.height());
         for (int i = 0; i < rects.size(); ++i) {
             QVERIFY(rects[i].width() >= windows[i].minimum.width());
             QVERIFY(rects[i].height() >= windows[i].minimum.height());
