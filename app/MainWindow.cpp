@@ -93,9 +93,8 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
     connect(m_ui.portTree, &QTreeWidget::itemDoubleClicked, this,
             [this](QTreeWidgetItem *item) { choosePort(item->text(0)); });
 
-    // The recorder: the documents folder, or the folder chosen in an earlier run.
+    // The recorder starts in the documents folder (useSettings() brings an earlier run's).
     m_recording = new RecordingController(this);
-    m_recording->setRecordDir(RecordFolderSetting::load(m_recording->recordDir()));
     connect(m_recording, &RecordingController::message, this, &MainWindow::addMessage);
     connect(m_recording, &RecordingController::writingChanged, this,
             &MainWindow::showRecordingState);
@@ -166,6 +165,8 @@ void MainWindow::useSettings(AppSettings *settings)
     const QByteArray state = settings->windowState();
     if (!state.isEmpty())
         restoreState(state, LayoutVersion);
+    m_recording->setRecordDir(
+        RecordFolderSetting::load(settings->store(), m_recording->recordDir()));
 }
 
 QSerialPort *MainWindow::serialPort() const
@@ -815,7 +816,8 @@ void MainWindow::chooseRecordFolder()
     if (result == QDialog::Accepted) {
         // A recording in progress keeps its file; the next one goes to the new folder.
         m_recording->setRecordDir(m_folderDialog->folder());
-        RecordFolderSetting::save(m_recording->recordDir());
+        if (m_settings)
+            RecordFolderSetting::save(m_settings->store(), m_recording->recordDir());
     }
     delete m_folderDialog;
 }
