@@ -5,6 +5,8 @@
 #include "app/RefreshPacer.h"
 #include "app/ViewKinds.h"
 #include "common/Language.h"
+#include "record/DlgPreSettings.h"
+#include "record/RecordFolderSetting.h"
 #include "serial/ArvSimHost.h"
 #include "serial/SerialLink.h"
 #include "serial/SerialLog.h"
@@ -57,14 +59,16 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
     connect(m_ui.englishAction, &QAction::triggered, this, &MainWindow::slot_translate_English);
     connect(m_ui.websiteAction, &QAction::triggered, this, &MainWindow::slotYes);
     connect(m_ui.aboutAction, &QAction::triggered, this, &MainWindow::slotAbout);
+    connect(m_ui.recordAction, &QAction::triggered, this, &MainWindow::slotExportStart);
     connect(m_ui.stopRecordAction, &QAction::triggered, this, &MainWindow::slotExportStop);
+    connect(m_ui.pathSettingAction, &QAction::triggered, this, &MainWindow::slotSettings);
+    connect(m_ui.exportAction, &QAction::triggered, this, &MainWindow::exportFile);
     connect(m_ui.refreshPortAction, &QAction::triggered, this, &MainWindow::updateAvailablePorts);
     connect(m_ui.portButton, &QPushButton::clicked, this, &MainWindow::slot_open_uart);
 
     // The windows of later work stay disabled until they are built.
-    for (QAction *a : {m_ui.exportAction, m_ui.pathSettingAction, m_ui.outputFormatAction,
-                       m_ui.dataSettingAction, m_ui.functionSettingAction, m_ui.gyroBiasAction,
-                       m_ui.mag3DAction, m_ui.mag2DAction, m_ui.updateAction})
+    for (QAction *a : {m_ui.outputFormatAction, m_ui.dataSettingAction, m_ui.functionSettingAction,
+                       m_ui.gyroBiasAction, m_ui.mag3DAction, m_ui.mag2DAction, m_ui.updateAction})
         a->setEnabled(false);
     bindViewWindows(*this);
 
@@ -83,6 +87,15 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
     connect(m_ui.baudCombo, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
             &MainWindow::selectBaudrate);
 
+    // The recorder: the documents folder, or the folder chosen in an earlier run.
+    m_recording = new RecordingController(this);
+    m_recording->setRecordDir(RecordFolderSetting::load(m_recording->recordDir()));
+    connect(m_recording, &RecordingController::message, this, &MainWindow::addMessage);
+    connect(m_recording, &RecordingController::writingChanged, this,
+            &MainWindow::showRecordingState);
+    m_recordTimer.setInterval(100);
+    connect(&m_recordTimer, &QTimer::timeout, this, &MainWindow::slotRecordUpdate);
+
     statusBar()->show();
     slot_translate_Chinese();
     updateLinkStatistics();
@@ -90,6 +103,8 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
 
 MainWindow::~MainWindow()
 {
+    // A window that goes without a close event still completes and closes its record file.
+    stopRecording(RecordingController::StopCause::WindowClosed);
     // The link stops its query thread and the simulated unit before anything goes.
     m_link->close();
 }
@@ -108,11 +123,6 @@ void MainWindow::bindView(ViewKind kind, ViewBinding binding)
     }
     m_views->bind(kind, std::move(binding));
     (m_ui.*info.action)->setEnabled(m_views->isBound(kind));
-}
-
-void MainWindow::setRecordBatchWriter(std::function<void(const QVector<double> &, int)> writer)
-{
-    m_recordWriter = std::move(writer);
 }
 
 void MainWindow::setCalibrationStopper(std::function<void()> stopper)
@@ -150,6 +160,7 @@ void MainWindow::applyTexts()
 {
     m_ui.applyTexts(m_portButtonFlag);
     showLinkStatistics();
+    showRecordingState();
 }
 
 void MainWindow::slotAbout()
@@ -193,6 +204,7 @@ void MainWindow::closeEvent(QCloseEvent *event)
     }
     if (m_calibrationStopper)
         m_calibrationStopper();
+    stopRecording(RecordingController::StopCause::WindowClosed);
     if (m_link->isOpen())
         closePort();
     event->accept();
@@ -329,7 +341,7 @@ void MainWindow::selectBaudrate()
 
 void MainWindow::updateAvailablePorts()
 {
-    if (m_portOpen || recordFileBusy)
+    if (m_portOpen || recordFileBusy())
         return;
     const QStringList names = SerialLink::systemPortNames();
     // No system port: the list stays as it is (it always holds "ARV-SIM").
@@ -358,7 +370,7 @@ void MainWindow::slot_open_uart()
 
 void MainWindow::openPort()
 {
-    if (recordFileBusy)
+    if (recordFileBusy())
         return;
     selectPort();
     m_parser.reset(); // content and identification flags, statistics, model and suffix
@@ -368,7 +380,7 @@ void MainWindow::openPort()
         addMessage(failure);
         return;
     }
-    m_ui.recordAction->setEnabled(bool(m_recordWriter));
+    m_ui.recordAction->setEnabled(true);
     connectSession();
     m_portOpen = true;
     addMessage(Language::isChinese() ? QStringLiteral("设备成功连接到") + m_selectedPort
@@ -420,7 +432,7 @@ void MainWindow::clearStateLabels()
 void MainWindow::closePort()
 {
     addMessage(Language::text("设备断开连接!", "Device disconnected! "));
-    stopRecording();
+    stopRecording(RecordingController::StopCause::PortClosed);
     m_ui.recordAction->setEnabled(false);
     disconnectSession();
     m_link->close(); // stops the query thread first
@@ -439,7 +451,7 @@ void MainWindow::loseDevice()
     // Intended: the loss is reported in Chinese, and the button reads "打开串口", whatever the
     // interface language.
     addMessage(QStringLiteral("设备未连接"));
-    stopRecording();
+    stopRecording(RecordingController::StopCause::DeviceLost);
     m_ui.mdiArea->closeAllSubWindows();
     disconnectSession();
     m_ui.recordAction->setEnabled(false);
@@ -496,7 +508,7 @@ void MainWindow::newMessageFromSerialPortReady()
 
 void MainWindow::parsePass(const QByteArray &chunk)
 {
-    m_parser.setRecording(recordingActive);
+    m_parser.setRecording(recordingActive());
     m_parser.feed(chunk);
     if (!m_parser.passHadData())
         return;
@@ -515,8 +527,8 @@ void MainWindow::parsePass(const QByteArray &chunk)
 
     applyAnswers();
 
-    if (recordingActive && m_parser.valueCount() > 0 && m_recordWriter)
-        m_recordWriter(m_parser.frameValues(), m_parser.valueCount());
+    if (recordingActive() && m_parser.framesInPass() > 0)
+        writeRecordBatch();
 
     m_calibration.collect(m_parser.passSeries());
 
@@ -634,27 +646,104 @@ void MainWindow::product_forbidden_function()
     // The model check of the configuration dialogs hooks in here.
 }
 
-// ------------------------------------------------------------------ recording hook
+// ------------------------------------------------------------------ recording
 
-void MainWindow::stopRecording()
+void MainWindow::writeRecordBatch()
 {
-    if (!recordingStarted)
+    m_recording->writePass(m_parser);
+}
+
+void MainWindow::slotExportStart()
+{
+    if (m_recording->recordingStarted() || !m_ui.recordAction->isChecked())
         return;
-    m_ui.stopRecordAction->setChecked(true);
-    slotExportStop();
+    m_ui.recordAction->setChecked(false);
+    if (recordFileBusy() || !m_portOpen)
+        return;
+    m_recording->start(); // "File has been saved to " + the file
+    m_ui.recordAction->setEnabled(false);
+    m_ui.stopRecordAction->setEnabled(true);
+    m_ui.stopRecordAction->setChecked(false);
+    m_recordingLabel = new QLabel(statusBar());
+    m_elapsedLabel = new QLabel(QStringLiteral("00:00:00"), statusBar());
+    statusBar()->addWidget(m_recordingLabel);
+    statusBar()->addWidget(m_elapsedLabel);
+    showRecordingState();
+    m_recordTimer.start();
 }
 
 void MainWindow::slotExportStop()
 {
-    if (!recordingStarted || !m_ui.stopRecordAction->isChecked())
+    const auto cause = std::exchange(m_stopCause, RecordingController::StopCause::User);
+    if (!m_recording->recordingStarted() || !m_ui.stopRecordAction->isChecked())
         return;
-    recordingStarted = false;
-    m_ui.recordAction->setEnabled(m_portOpen && bool(m_recordWriter));
+    m_ui.recordAction->setEnabled(m_portOpen);
     m_ui.stopRecordAction->setEnabled(false);
     m_ui.recordAction->setChecked(false);
     m_ui.stopRecordAction->setChecked(false);
-    recordFileBusy = false;
-    recordingActive = false;
+    m_recording->stop(cause); // the file complete and closed, the flags clear
+    m_recordTimer.stop();
+    delete std::exchange(m_recordingLabel, nullptr); // leaves the status bar
+    delete std::exchange(m_elapsedLabel, nullptr);
+}
+
+bool MainWindow::stopRecording(RecordingController::StopCause cause)
+{
+    if (!m_recording->recordingStarted())
+        return false;
+    m_stopCause = cause;
+    m_ui.stopRecordAction->setChecked(true);
+    slotExportStop();
+    return true;
+}
+
+bool MainWindow::stopRecordingForDataSettings()
+{
+    return stopRecording(RecordingController::StopCause::DataSettings);
+}
+
+void MainWindow::slotRecordUpdate()
+{
+    // At most a tenth of a second of rows waits in memory (a crash, a pulled USB disk).
+    m_recording->flush();
+    if (m_elapsedLabel)
+        m_elapsedLabel->setText(m_recording->elapsedText());
+}
+
+void MainWindow::showRecordingState()
+{
+    if (!m_recordingLabel)
+        return;
+    m_recordingLabel->setText(m_recording->statusText());
+    m_recordingLabel->setStyleSheet(m_recording->isWriting()
+                                        ? QString()
+                                        : QStringLiteral("color: #c00000; font-weight: bold;"));
+}
+
+void MainWindow::slotSettings()
+{
+    chooseRecordFolder();
+}
+
+void MainWindow::exportFile()
+{
+    chooseRecordFolder();
+}
+
+void MainWindow::chooseRecordFolder()
+{
+    if (m_folderDialog)
+        return;
+    m_folderDialog = new DlgPreSettings(m_recording->recordDir(), this);
+    const int result = m_folderDialog->exec();
+    if (!m_folderDialog)
+        return; // the window went meanwhile
+    if (result == QDialog::Accepted) {
+        // A recording in progress keeps its file; the next one goes to the new folder.
+        m_recording->setRecordDir(m_folderDialog->folder());
+        RecordFolderSetting::save(m_recording->recordDir());
+    }
+    delete m_folderDialog;
 }
 
 // ------------------------------------------------------------------ statistics

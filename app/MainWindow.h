@@ -5,10 +5,12 @@
 #include "calib/CalibrationCollector.h"
 #include "calib/GyroBiasCollector.h"
 #include "protocol/FrameParser.h"
+#include "record/RecordingController.h"
 #include "serial/LinkRateMeter.h"
 
 #include <QElapsedTimer>
 #include <QMainWindow>
+#include <QPointer>
 #include <QSerialPort>
 #include <QTimer>
 #include <QVector>
@@ -16,6 +18,8 @@
 #include <functional>
 #include <memory>
 
+class DlgPreSettings;
+class QLabel;
 class RefreshPacer;
 class SerialLink;
 class SimulatedUnitHost;
@@ -23,7 +27,8 @@ struct SerialWriteResult;
 
 // The program's only top-level window. It owns the serial link, the frame parser and
 // the data they produce, and shows it; the work is done by MainWindowUi (widgets),
-// SerialLink (the port), FrameParser (the bytes) and ViewManager (the view windows).
+// SerialLink (the port), FrameParser (the bytes), ViewManager (the view windows) and
+// RecordingController (the record files).
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
@@ -40,8 +45,6 @@ public:
     void bindView(ViewKind kind, ViewBinding binding);
     ViewManager *views() const { return m_views; }
     RefreshPacer *refreshPacer() const { return m_refreshPacer; }
-    // The record writer called after every pass while recording is active.
-    void setRecordBatchWriter(std::function<void(const QVector<double> &, int)> writer);
     // Stops a running magnetometer calibration thread (close and loss call it).
     void setCalibrationStopper(std::function<void()> stopper);
     void setSimulatedUnitHost(std::unique_ptr<SimulatedUnitHost> host);
@@ -63,10 +66,26 @@ public:
     // The values of the last pass (what messageReady carried).
     const QVector<double> &sampleVector() const { return m_parser.sampleVector(); }
 
-    // Recording state (the recorder sets these).
-    bool recordFileBusy = false;
-    bool recordingActive = false;
-    bool recordingStarted = false;
+    // ---- Recording ----
+    // The record folder and name, the recording flags and the writer.
+    RecordingController &recorder() { return *m_recording; }
+    const RecordingController &recorder() const { return *m_recording; }
+    // A record file is in use: the port is neither opened nor the port list refreshed.
+    bool recordFileBusy() const { return m_recording->recordFileBusy(); }
+    // The parse passes' frames go to the record file.
+    bool recordingActive() const { return m_recording->recordingActive(); }
+    bool recordingStarted() const { return m_recording->recordingStarted(); }
+
+    // Ends a running recording the way the Stop action does (through slotExportStop): the
+    // rows received so far are written, the record file is complete and closed,
+    // recordFileBusy(), recordingActive() and recordingStarted() are clear, Record is enabled
+    // again (the port stays open) and Stop disabled, the status-bar labels go. One message
+    // item says that the recording ended because the data settings changed, how many rows
+    // went to which file. Returns false, and does nothing, when no recording runs.
+    // For the data settings dialog: call it when the unit has accepted new data settings
+    // (its columns change), before the port is restarted; a new recording is the user's
+    // choice.
+    bool stopRecordingForDataSettings();
 
     // The collectors the parse pass feeds for a calibration and a gyro-bias estimation.
     CalibrationCollector &calibrationCollector() { return m_calibration; }
@@ -140,7 +159,17 @@ public slots:
     void getImuData(QVector<double> samples);
     void product_forbidden_function();
 
+    // Record: starts a recording into the next free record file of the record folder.
+    void slotExportStart();
+    // Stop: ends it (also run by closing the port, the loss of the device, closing the
+    // window and stopRecordingForDataSettings()).
     void slotExportStop();
+    // The 100 ms tick while recording: the elapsed time, and the rows handed to the file.
+    void slotRecordUpdate();
+    // "&File Path Setting" (Tool) and "Export" (File): the record folder dialog; the folder
+    // chosen is used from the next recording on and kept for the next runs.
+    void slotSettings();
+    void exportFile();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -156,7 +185,12 @@ private:
     void connectSession();
     void disconnectSession();
     void clearStateLabels();
-    void stopRecording();
+    // Hands the pass's frames to the record file, one row each.
+    void writeRecordBatch();
+    // Ends a running recording through slotExportStop; false when none runs.
+    bool stopRecording(RecordingController::StopCause cause);
+    void showRecordingState();
+    void chooseRecordFolder();
     void updateLinkStatistics();
     void showLinkStatistics();
     void fillPortList(const QStringList &systemPorts);
@@ -183,7 +217,13 @@ private:
     QByteArray m_chunk; // the bytes of the pass, its storage reused
     int m_stallNextPassMs = 0;
 
-    std::function<void(const QVector<double> &, int)> m_recordWriter;
+    RecordingController *m_recording = nullptr;
+    RecordingController::StopCause m_stopCause = RecordingController::StopCause::User;
+    QTimer m_recordTimer;
+    QLabel *m_recordingLabel = nullptr; // "Recording", or that nothing is written
+    QLabel *m_elapsedLabel = nullptr;   // "hh:mm:ss:zzz"
+    QPointer<DlgPreSettings> m_folderDialog;
+
     std::function<void()> m_calibrationStopper;
     CalibrationCollector m_calibration;
     GyroBiasCollector m_gyroBias;

@@ -3,6 +3,10 @@
 # system headers and their warnings stay out of our build output.
 function(arv_set_warnings target)
     target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Wshadow)
+    if(CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+        # Qt's qCDebug(category) << ... leaves the macro's variadic part empty.
+        target_compile_options(${target} PRIVATE -Wno-gnu-zero-variadic-macro-arguments)
+    endif()
     if(ARV_WERROR)
         target_compile_options(${target} PRIVATE -Werror)
     endif()

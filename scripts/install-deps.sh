@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages that building, running and testing ARV Manager need.
+#   --fuzz   also clang and its runtime libraries (libFuzzer, sanitizers) for scripts/fuzz.sh
 set -euo pipefail
 SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
@@ -12,6 +13,7 @@ PACKAGES=(
     # font of 5 MiB that covers every unified Han character up to U+9FC3 (GBK and more).
     fonts-wqy-microhei
 )
+if [ "${1:-}" = "--fuzz" ]; then PACKAGES+=(clang libclang-rt-dev); fi
 missing=()
 for p in "${PACKAGES[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

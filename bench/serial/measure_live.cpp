@@ -7,9 +7,11 @@
 // and the frames the program lost, counted exactly (the unit's own skips for a full line
 // excluded).
 //   xvfb-run -a ./build/bench/serial/measure_live [seconds] [unpaced] [mask=0xHHHH] [hz=N]
+//                                                  [record]
 // mask is the content mask (0x84C0 by default; 0x0CC0 the 42-byte frame of temperature,
 // acceleration, angular velocity and fusion state; 0x8CFF every item kind), hz the output
-// rate (one of the unit's rates, 2000 by default).
+// rate (one of the unit's rates, 2000 by default). "record" presses Record before the
+// measuring starts: every frame also goes into a record file (in a temporary folder).
 #include "app/MainWindow.h"
 #include "bench/support/CpuTime.h"
 #include "bench/support/FrameLoss.h"
@@ -18,10 +20,13 @@
 #include "protocol/FrameParser.h"
 #include "serial/ArvSimHost.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QComboBox>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QLoggingCategory>
+#include <QTemporaryDir>
 #include <QTimer>
 
 #include <cstdio>
@@ -36,6 +41,7 @@ int main(int argc, char *argv[])
     // "unpaced": the unit sends as fast as the program reads (no line pacing), which shows
     // how much the program itself can take.
     bool unpaced = false;
+    bool record = false;
     std::uint16_t mask = ContentMask::Timestamp | ContentMask::Temperature |
                          ContentMask::Acceleration | ContentMask::AngularVelocity;
     int hz = 2000;
@@ -44,6 +50,8 @@ int main(int argc, char *argv[])
         bool ok = true;
         if (arg == "unpaced")
             unpaced = true;
+        else if (arg == "record")
+            record = true;
         else if (arg.startsWith("mask="))
             mask = static_cast<std::uint16_t>(arg.mid(5).toUInt(&ok, 0));
         else if (arg.startsWith("hz="))
@@ -66,7 +74,8 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "the unit has no %d Hz rate\n", hz);
         return 2;
     }
-    std::printf("content mask 0x%04X, %d Hz asked%s\n", mask, hz, unpaced ? ", unpaced" : "");
+    std::printf("content mask 0x%04X, %d Hz asked%s%s\n", mask, hz, unpaced ? ", unpaced" : "",
+                record ? ", recording" : "");
     MainWindow w;
     w.setSimulatedUnitHost(std::move(host));
     w.show();
@@ -75,6 +84,15 @@ int main(int argc, char *argv[])
     if (!w.isPortOpen()) {
         std::fprintf(stderr, "ARV-SIM did not open\n");
         return 1;
+    }
+    QTemporaryDir recordDir;
+    if (record) {
+        w.recorder().setRecordDir(recordDir.path());
+        w.ui().recordAction->trigger();
+        if (!w.recordingActive()) {
+            std::fprintf(stderr, "the recording did not start\n");
+            return 1;
+        }
     }
 
     FrameLoss loss(unit);
@@ -134,6 +152,15 @@ int main(int argc, char *argv[])
                     (unsigned long long)(s.tidGaps - s0.tidGaps),
                     (unsigned long long)(s.checksumFailures - s0.checksumFailures),
                     (unsigned long long)(s.bytesDiscarded - s0.bytesDiscarded));
+        if (record) {
+            w.ui().stopRecordAction->trigger();
+            const RecordWriter &writer = w.recorder().writer();
+            std::printf("recorded: %llu rows (since Record, before the measuring too), %llu lost, "
+                        "file %lld bytes\n",
+                        (unsigned long long)writer.rowsWritten(),
+                        (unsigned long long)writer.rowsLost(),
+                        (long long)QFileInfo(w.recorder().recordFilePath()).size());
+        }
         std::fflush(stdout);
         app.quit();
     });

@@ -214,6 +214,26 @@ private slots:
         QVERIFY(fileBytes(w.filePath()).startsWith(u8"  TID, 温度(°C), X轴加速度"));
     }
 
+    // The documents folder, when it is the record folder, is made if missing; another folder
+    // is not (it may be a disk that is not mounted).
+    void missingDocumentsFolderIsMade()
+    {
+        QTemporaryDir home;
+        const QByteArray oldHome = qgetenv("HOME");
+        qputenv("HOME", QFile::encodeName(home.path()));
+        RecordingController rec;
+        const QString documents = home.path() + QStringLiteral("/Documents");
+        QCOMPARE(rec.recordDir(), documents);
+        QVERIFY(!QFileInfo::exists(documents) && rec.start());
+        QVERIFY(QFileInfo(documents).isDir());
+        rec.stop();
+        rec.setRecordDir(home.path() + QStringLiteral("/elsewhere"));
+        QVERIFY(rec.start());
+        QVERIFY(!QFileInfo::exists(rec.recordDir()));
+        rec.stop();
+        qputenv("HOME", oldHome);
+    }
+
     // The life cycle the main window drives.
     void controller()
     {

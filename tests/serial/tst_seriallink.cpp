@@ -9,10 +9,12 @@
 #include "tests/support/FrameBytes.h"
 #include "tests/support/Pty.h"
 
+#include <QAction>
 #include <QComboBox>
 #include <QLabel>
 #include <QMdiArea>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTreeWidget>
 #include <QtTest>
 
@@ -122,14 +124,10 @@ private slots:
         w.bindView(ViewKind::SenseData, ViewBinding::forWindow<FakeView>());
         openOn(w, pty);
         w.dataVisualization();
-        int rows = 0, columns = 0;
-        w.setRecordBatchWriter([&](const QVector<double> &values, int count) {
-            QCOMPARE(values.size() % count, 0);
-            QCOMPARE(values.first(), double(rows)); // the first TID of the pass
-            rows += values.size() / count;
-            columns = count;
-        });
-        w.recordingActive = true;
+        QTemporaryDir records;
+        w.recorder().setRecordDir(records.path());
+        w.ui().recordAction->trigger();
+        QVERIFY(w.recordingActive());
         w.calibrationCollector().setCollecting(true);
         w.gyroBiasCollector().start(1);
         for (int tid = 0; tid < 200; ++tid)
@@ -138,7 +136,15 @@ private slots:
         QCOMPARE(w.history()[Quantity::AccX].size(), 200);
         QTRY_VERIFY(w.ui().statsLabel->text().contains(QStringLiteral("TID")));
         // The recorder got every frame once: TID and the 33 values of each.
-        QVERIFY(rows == 200 && columns == 34);
+        w.ui().stopRecordAction->trigger();
+        QFile file(w.recorder().recordFilePath());
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QList<QByteArray> lines = file.readAll().split('\n');
+        QCOMPARE(lines.size(), 1 + 200 + 1); // header, rows, the end after the last line feed
+        for (int tid = 0; tid < 200; ++tid) {
+            const QList<QByteArray> fields = lines[1 + tid].split(',');
+            QVERIFY(fields.size() == 35 && fields[0].trimmed().toInt() == tid);
+        }
         // The collectors of calibration and gyro bias get one entry per item.
         const CalibrationSeries &cal = w.calibrationCollector().series();
         QVERIFY(cal.magX.size() == 200 && cal.roll.size() == 200 && cal.gyroZ.size() == 200);

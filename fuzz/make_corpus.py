@@ -1,0 +1,110 @@
+#!/usr/bin/env python3
+"""Writes the seed corpus of the fuzz targets into corpus/<target>/ (run once; the files are
+kept in the repository). Seeds are small, valid-looking streams that lead the fuzzer to the
+interesting paths quickly: frames of every item kind, answers of every class, damage."""
+import os
+import random
+import struct
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+
+
+def fletcher(data):
+    a = b = 0
+    for x in data:
+        a = (a + x) & 0xFF
+        b = (b + a) & 0xFF
+    return bytes([a, b])
+
+
+def frame(tid, payload):
+    body = struct.pack('<HB', tid, len(payload)) + payload
+    return b'\x51\x56' + body + fletcher(body)
+
+
+def answer(cls, op, data):
+    body = bytes([cls]) + struct.pack('<H', (len(data) << 3) | op) + data
+    return b'\x51\x56' + body + fletcher(body)
+
+
+def item(kind, data):
+    return bytes([kind, len(data)]) + data
+
+
+ALL_ITEMS = b''.join([
+    item(0x01, struct.pack('<h', 2512)),
+    item(0x10, struct.pack('<3i', 12, -340, 9793600)),
+    item(0x20, struct.pack('<3i', 50000, -30000, 20000)),
+    item(0x30, struct.pack('<3i', 0, 707106, -707106)),
+    item(0x31, struct.pack('<3i', 0, 35355, -35355)),
+    item(0x40, struct.pack('<3i', 1500000, -2500000, 179000000)),
+    item(0x41, struct.pack('<4i', 1000000, 0, 0, 0)),
+    item(0x50, struct.pack('<IHBBBBB', 123, 2024, 3, 1, 12, 34, 56)),
+    item(0x51, struct.pack('<I', 1000)),
+    item(0x52, struct.pack('<I', 2000)),
+    item(0x60, struct.pack('<3i', 399000000, 1164000000, 5000)),
+    item(0x68, struct.pack('<qqi', 39900000000, 116400000000, 5000)),
+    item(0x70, struct.pack('<3i', 100, -200, 5)),
+    item(0x80, bytes([0x14])),
+])
+ACC = item(0x10, struct.pack('<3i', 0, 0, 9793600))
+
+PRODUCT_ID = answer(0x00, 0, bytes([1, 0]) + bytes.fromhex('4152563830365a0012345678'))
+VERSION = answer(0x00, 0, bytes([2, 0]) + b'V2.8.7-20240105-ARV806 -A\x00\x00')
+FREQUENCY = answer(0x03, 0, bytes([5]))
+FREQUENCY_SET = answer(0x03, 1, bytes([0]))
+CONTENTS = answer(0x04, 1, bytes([0]))
+ALGORITHM = answer(0x4D, 0, bytes([1]))
+ALGORITHM_FAIL = answer(0x4D, 1, bytes([255]))
+UPDATE_ACK = answer(0xFF, 2, bytes([0]))
+UPDATE_FINISH = answer(0xFF, 6, bytes([0xE2]))
+UPDATE_ERROR = answer(0xFF, 3, bytes([0x21]))
+
+
+def write(target, name, data):
+    folder = os.path.join(HERE, 'corpus', target)
+    os.makedirs(folder, exist_ok=True)
+    with open(os.path.join(folder, name), 'wb') as f:
+        f.write(data)
+
+
+def main():
+    rng = random.Random(7)
+    garbage = bytes(rng.randrange(256) for _ in range(40))
+
+    # Frame parser: 2 bytes of chunk seed (bit 0: update mode), then the stream.
+    write('fuzz_frameparser', 'all_kinds', b'\x10\x00' + frame(1, ALL_ITEMS) + frame(2, ALL_ITEMS))
+    write('fuzz_frameparser', 'small_frames_garbage',
+          b'\x22\x01' + b''.join(frame(t, ACC) + garbage[: t * 7 % 40] for t in range(10, 16)))
+    write('fuzz_frameparser', 'answers_between_frames',
+          b'\x03\x00' + frame(65535, ACC) + PRODUCT_ID + VERSION + frame(0, ACC) + FREQUENCY
+          + ALGORITHM + CONTENTS + UPDATE_ACK + frame(1, ACC))
+    bad = bytearray(frame(7, ALL_ITEMS))
+    bad[-1] ^= 0xFF
+    unknown = frame(8, item(0x99, b'\x01\x02\x03') + ACC)
+    malformed = frame(9, item(0x10, b'\x00' * 11))
+    write('fuzz_frameparser', 'damaged',
+          b'\x44\x00' + bytes(bad) + unknown + malformed + frame(10, ACC) + frame(11, ALL_ITEMS)[:30])
+    write('fuzz_frameparser', 'tid_gaps', b'\x08\x00' + frame(100, ACC) + frame(105, ACC)
+          + frame(104, ACC) + b'\x51\x51\x56' + frame(106, ACC))
+
+    # Answers: any bytes; the same bytes are also fed to the parser in update mode.
+    for name, data in [('product_id', PRODUCT_ID), ('version', VERSION),
+                       ('frequency', FREQUENCY + FREQUENCY_SET), ('contents', CONTENTS),
+                       ('algorithm', ALGORITHM + ALGORITHM_FAIL),
+                       ('update', UPDATE_ACK + UPDATE_FINISH + UPDATE_ERROR),
+                       ('mixed', frame(3, ACC) + UPDATE_ACK + garbage[:9] + UPDATE_FINISH
+                        + VERSION[:12] + UPDATE_ERROR)]:
+        write('fuzz_answers', name, data)
+
+    # Item codec: data bytes for every kind, then doubles to encode.
+    write('fuzz_itemcodec', 'zeros', bytes(32))
+    write('fuzz_itemcodec', 'sensor_values', ALL_ITEMS[2:26])
+    write('fuzz_itemcodec', 'utc_wide_fields', struct.pack('<IHBBBBB', 4294967295, 65535, 255,
+                                                           255, 255, 255, 255) + bytes(21))
+    write('fuzz_itemcodec', 'special_doubles',
+          struct.pack('<4d', float('nan'), float('inf'), -1e300, 0.0049999999))
+
+
+if __name__ == '__main__':
+    main()
