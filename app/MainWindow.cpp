@@ -12,6 +12,7 @@
 #include "serial/ArvSimHost.h"
 #include "serial/SerialLink.h"
 #include "serial/SerialLog.h"
+#include "serial/SerialWriteResult.h"
 #include "serial/SimulatedUnitHost.h"
 #include "views/ReadoutTexts.h"
 
@@ -169,11 +170,6 @@ void MainWindow::useSettings(AppSettings *settings)
         RecordFolderSetting::load(settings->store(), m_recording->recordDir()));
 }
 
-QSerialPort *MainWindow::serialPort() const
-{
-    return m_link->port();
-}
-
 void MainWindow::addMessage(const QString &text)
 {
     auto *item = new QTreeWidgetItem(m_ui.messageTree, QStringList{text});
@@ -250,7 +246,7 @@ void MainWindow::closeEvent(QCloseEvent *event)
     if (m_calibrationStopper)
         m_calibrationStopper();
     stopRecording(RecordingController::StopCause::WindowClosed);
-    if (m_link->port())
+    if (m_link->isOpen())
         closePort();
     event->accept();
 }
@@ -450,7 +446,7 @@ void MainWindow::slot_open_uart()
 {
     if (!m_portOpen && !m_portButtonFlag)
         openPort();
-    else if (m_link->port() && m_link->isOpen() && m_portOpen)
+    else if (m_link->isOpen() && m_portOpen)
         closePort();
 }
 
@@ -460,6 +456,7 @@ void MainWindow::openPort()
         return;
     selectPort();
     m_parser.reset(); // content and identification flags, statistics, model and suffix
+    m_parser.setLineBaudRate(m_selectedBaud);
     QString failure;
     if (!m_link->open(m_selectedPort, m_selectedBaud, &failure)) {
         addMessage(failure);
@@ -476,6 +473,7 @@ void MainWindow::openPort()
     m_portButtonFlag = true;
     m_rates.restart();
     m_statsClock.restart();
+    m_overflowReported = 0;
     m_lastPortError = QSerialPort::NoError;
     QThread::msleep(10); // intended: the port settles for 10 ms before the first query
     m_link->startQueries();
@@ -487,6 +485,7 @@ void MainWindow::connectSession()
     connect(m_link, &SerialLink::readyRead, this, &MainWindow::newMessageFromSerialPortReady,
             Qt::QueuedConnection);
     connect(m_link, &SerialLink::portError, this, &MainWindow::getErrorFromSerial);
+    connect(m_link, &SerialLink::queryWriteFailed, this, &MainWindow::queryNotWritten);
     connect(this, &MainWindow::messageReady, this, &MainWindow::updateOpenGLwidget);
     connect(this, &MainWindow::messageReady, this, &MainWindow::getSenseData);
     connect(this, &MainWindow::messageReady, this, &MainWindow::getImuData);
@@ -498,6 +497,7 @@ void MainWindow::disconnectSession()
 {
     disconnect(m_link, &SerialLink::readyRead, this, &MainWindow::newMessageFromSerialPortReady);
     disconnect(m_link, &SerialLink::portError, this, &MainWindow::getErrorFromSerial);
+    disconnect(m_link, &SerialLink::queryWriteFailed, this, &MainWindow::queryNotWritten);
     disconnect(this, &MainWindow::messageReady, this, &MainWindow::updateOpenGLwidget);
     disconnect(this, &MainWindow::messageReady, this, &MainWindow::getSenseData);
     disconnect(this, &MainWindow::messageReady, this, &MainWindow::getImuData);
@@ -519,7 +519,6 @@ void MainWindow::closePort()
     m_ui.recordAction->setEnabled(false);
     disconnectSession();
     m_link->close(); // stops the query thread first
-    m_sampleVector.clear();
     m_ui.mdiArea->closeAllSubWindows();
     m_parser.reset();
     m_portOpen = false;
@@ -539,7 +538,7 @@ void MainWindow::loseDevice()
     m_ui.mdiArea->closeAllSubWindows();
     disconnectSession();
     m_ui.recordAction->setEnabled(false);
-    if (m_link->port()) {
+    if (m_link->isOpen()) {
         m_link->close();
         clearStateLabels();
         m_portButtonFlag = false;
@@ -548,7 +547,6 @@ void MainWindow::loseDevice()
     }
     if (m_calibrationStopper)
         m_calibrationStopper();
-    m_sampleVector.clear();
     m_parser.reset();
     updateLinkStatistics();
 }
@@ -565,9 +563,15 @@ void MainWindow::getErrorFromSerial(QSerialPort::SerialPortError error)
         QTimer::singleShot(0, this, &MainWindow::captureSerialExceptions);
 }
 
+void MainWindow::queryNotWritten(const SerialWriteResult &result)
+{
+    addMessage(Language::text("设备识别查询未能发出：%1", "Identification query not sent: %1")
+                   .arg(result.text()));
+}
+
 void MainWindow::captureSerialExceptions()
 {
-    if (m_link->port() && m_portOpen && m_link->error() != QSerialPort::NoError)
+    if (m_link->isOpen() && m_portOpen && m_link->error() != QSerialPort::NoError)
         loseDevice();
 }
 
@@ -575,9 +579,12 @@ void MainWindow::newMessageFromSerialPortReady()
 {
     if (!m_portOpen)
         return;
-    const QByteArray chunk = m_link->readAll();
-    if (!chunk.isEmpty())
-        parsePass(chunk);
+    if (m_stallNextPassMs > 0)
+        QThread::msleep(unsigned(std::exchange(m_stallNextPassMs, 0)));
+    // Everything the I/O thread has handed over since the last pass.
+    m_link->takeReceived(m_chunk);
+    if (!m_chunk.isEmpty())
+        parsePass(m_chunk);
 }
 
 // ------------------------------------------------------------------ parse pass
@@ -608,8 +615,9 @@ void MainWindow::parsePass(const QByteArray &chunk)
 
     m_calibration.collect(m_parser.passSeries());
 
-    m_sampleVector = m_parser.sampleVector();
-    emit messageReady(m_sampleVector);
+    // The parser's own vector, shared with the slots for the time of the signal: it is not
+    // kept beyond, so that the next pass refills it in place instead of allocating.
+    emit messageReady(m_parser.sampleVector());
 
     m_gyroBias.collect(m_parser.passSeries());
 }
@@ -828,6 +836,15 @@ void MainWindow::updateLinkStatistics()
 {
     const LinkStatistics &s = m_parser.statistics();
     m_rates.sample(s.frames, s.bytes, m_statsClock.restart());
+    // Bytes the hand-over buffer had to drop are lost frames: said in the message list as
+    // well as in the status bar.
+    const HandOverStatistics h = m_link->handOverStatistics();
+    if (m_portOpen && h.overflowBytes > m_overflowReported) {
+        addMessage(
+            Language::text("接收缓冲区已满，丢失 %1 字节", "Receive buffer full: %1 bytes lost")
+                .arg(h.overflowBytes - m_overflowReported));
+        m_overflowReported = h.overflowBytes;
+    }
     showLinkStatistics();
 }
 
@@ -838,13 +855,20 @@ void MainWindow::showLinkStatistics()
         m_ui.statsLabel->clear();
         return;
     }
-    m_ui.statsLabel->setText(
-        Language::text("帧/秒 %1   字节/秒 %2   校验失败 %3   丢弃字节 %4   TID 间断 %5",
+    const HandOverStatistics h = m_link->handOverStatistics();
+    QString text =
+        Language::text("帧/秒 %1   字节/秒 %2   校验失败 %3   丢弃字节 %4   TID 间断 %5   "
+                       "接收缓冲峰值 %6 KB",
                        "Frames/s %1   Bytes/s %2   Checksum failures %3   Bytes discarded %4   "
-                       "TID gaps %5")
+                       "TID gaps %5   Receive buffer peak %6 KB")
             .arg(qRound(m_rates.framesPerSecond()))
             .arg(qRound64(m_rates.bytesPerSecond()))
             .arg(s.checksumFailures)
             .arg(s.bytesDiscarded)
-            .arg(s.tidGaps));
+            .arg(s.tidGaps)
+            .arg((h.highWater + 1023) / 1024);
+    if (h.overflowBytes > 0)
+        text += Language::text("   缓冲溢出丢失 %1 字节", "   Overflow lost %1 bytes")
+                    .arg(h.overflowBytes);
+    m_ui.statsLabel->setText(text);
 }

@@ -24,6 +24,7 @@ class QLabel;
 class RefreshPacer;
 class SerialLink;
 class SimulatedUnitHost;
+struct SerialWriteResult;
 
 // The program's only top-level window. It owns the serial link, the frame parser and
 // the data they produce, and shows it; the work is done by MainWindowUi (widgets),
@@ -60,7 +61,7 @@ public:
     const SampleHistory &history() const { return m_parser.history(); }
     double latestTemperature() const { return m_parser.latestTemperature(); }
     int historyLimit() const { return m_historyLimit; }
-    QSerialPort *serialPort() const;
+    // The port itself lives on the link's I/O thread; everything goes through the link.
     SerialLink *serialLink() const { return m_link; }
     bool isPortOpen() const { return m_portOpen; }
     QString selectedPortName() const { return m_selectedPort; }
@@ -68,7 +69,8 @@ public:
     QString productModel() const { return m_parser.productModel(); }
     QString versionSuffix() const { return m_parser.versionSuffix(); }
     bool content(Content c) const { return m_parser.content(c); }
-    const QVector<double> &sampleVector() const { return m_sampleVector; }
+    // The values of the last pass (what messageReady carried).
+    const QVector<double> &sampleVector() const { return m_parser.sampleVector(); }
 
     // ---- Recording ----
     // The record folder and name, the recording flags and the writer.
@@ -97,6 +99,9 @@ public:
 
     // Adds one line to the message list.
     void addMessage(const QString &text);
+    // Tests: the next parse pass first holds the GUI thread for ms milliseconds, as building a
+    // window or a busy machine would.
+    void stallNextPassForTesting(int ms) { m_stallNextPassMs = ms; }
     // Selects "ARV-SIM" and opens it (the --demo start).
     void openSimulatedUnit();
 
@@ -154,6 +159,8 @@ public slots:
     void newMessageFromSerialPortReady();
     void getErrorFromSerial(QSerialPort::SerialPortError error);
     void captureSerialExceptions();
+    // An identification query could not be written: said in the message list.
+    void queryNotWritten(const SerialWriteResult &result);
 
     void updateOpenGLwidget(QVector<double> samples);
     void getSenseData(QVector<double> samples);
@@ -218,7 +225,8 @@ private:
     bool m_portButtonFlag = false;
     QSerialPort::SerialPortError m_lastPortError = QSerialPort::NoError;
     int m_historyLimit = 1000;
-    QVector<double> m_sampleVector;
+    QByteArray m_chunk; // the bytes of the pass, its storage reused
+    int m_stallNextPassMs = 0;
 
     RecordingController *m_recording = nullptr;
     RecordingController::StopCause m_stopCause = RecordingController::StopCause::User;
@@ -234,4 +242,5 @@ private:
     // Link statistics: the rates since the previous tick.
     QElapsedTimer m_statsClock;
     LinkRateMeter m_rates;
+    quint64 m_overflowReported = 0; // hand-over overflow bytes already in the message list
 };

@@ -23,10 +23,16 @@ struct ViewStaging
     std::array<QVector<double>, 3> v;
 
     // What a single pass carries, kept from the pass to the next feed of an open window
-    // (and forgotten when a new window is built).
+    // (and forgotten when a new window is built). Kept as decoded: the texts are made only
+    // when a window is about to show them, at most once per screen refresh, not per pass.
     bool hasQuaternion = false;
     double q[4] = {0.0, 0.0, 0.0, 0.0};
-    QString celsius, fahrenheit, utc, ins, gnss;
+    bool hasTemperature = false;
+    double celsius = 0.0;
+    bool hasUtc = false;
+    UtcFields utc;
+    bool hasFusion = false;
+    FusionState fusion;
 
     // Copies the series of three quantities into the staging vectors.
     void take(const SampleHistory &h, Quantity a, Quantity b, Quantity c)
@@ -134,20 +140,16 @@ ViewBinding temperature(MainWindow &window, const Staging &staging)
     MainWindow *mw = &window;
     return ViewBinding::forWindow<Temperature>(
         [staging](Temperature *view) {
-            if (!staging->celsius.isEmpty() && !staging->fahrenheit.isEmpty())
-                view->setTemperatureTexts(staging->celsius, staging->fahrenheit);
-            staging->celsius.clear();
-            staging->fahrenheit.clear();
+            if (staging->hasTemperature)
+                view->setTemperatureTexts(ReadoutTexts::celsius(staging->celsius),
+                                          ReadoutTexts::fahrenheit(staging->celsius));
+            staging->hasTemperature = false;
         },
         [mw, staging] {
-            const double celsius = mw->parser().passTemperature();
-            staging->celsius = ReadoutTexts::celsius(celsius);
-            staging->fahrenheit = ReadoutTexts::fahrenheit(celsius);
+            staging->celsius = mw->parser().passTemperature();
+            staging->hasTemperature = true;
         },
-        [staging] {
-            staging->celsius.clear();
-            staging->fahrenheit.clear();
-        });
+        [staging] { staging->hasTemperature = false; });
 }
 
 ViewBinding utcClock(MainWindow &window, const Staging &staging)
@@ -155,12 +157,18 @@ ViewBinding utcClock(MainWindow &window, const Staging &staging)
     MainWindow *mw = &window;
     return ViewBinding::forWindow<UTCWidget>(
         [staging](UTCWidget *view) {
-            if (!staging->utc.isEmpty())
-                view->setUtcText(staging->utc);
-            staging->utc.clear();
+            if (staging->hasUtc) {
+                const QString text = ReadoutTexts::utc(staging->utc);
+                if (!text.isEmpty())
+                    view->setUtcText(text);
+            }
+            staging->hasUtc = false;
         },
-        [mw, staging] { staging->utc = ReadoutTexts::utc(mw->parser().passUtc()); },
-        [staging] { staging->utc.clear(); });
+        [mw, staging] {
+            staging->utc = mw->parser().passUtc();
+            staging->hasUtc = true;
+        },
+        [staging] { staging->hasUtc = false; });
 }
 
 ViewBinding fusionState(MainWindow &window, const Staging &staging)
@@ -168,19 +176,19 @@ ViewBinding fusionState(MainWindow &window, const Staging &staging)
     MainWindow *mw = &window;
     return ViewBinding::forWindow<Combined_State_Widget>(
         [staging](Combined_State_Widget *view) {
-            if (!staging->ins.isEmpty() && !staging->gnss.isEmpty())
-                view->setStateTexts(staging->ins, staging->gnss);
-            staging->ins.clear();
-            staging->gnss.clear();
+            if (staging->hasFusion) {
+                const QString ins = ReadoutTexts::insState(staging->fusion);
+                const QString gnss = ReadoutTexts::gnssState(staging->fusion);
+                if (!ins.isEmpty() && !gnss.isEmpty())
+                    view->setStateTexts(ins, gnss);
+            }
+            staging->hasFusion = false;
         },
         [mw, staging] {
-            staging->ins = ReadoutTexts::insState(mw->parser().passFusion());
-            staging->gnss = ReadoutTexts::gnssState(mw->parser().passFusion());
+            staging->fusion = mw->parser().passFusion();
+            staging->hasFusion = true;
         },
-        [staging] {
-            staging->ins.clear();
-            staging->gnss.clear();
-        });
+        [staging] { staging->hasFusion = false; });
 }
 
 using M = MainWindow;

@@ -10,6 +10,7 @@
 #include "protocol/RateTables.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 
 namespace {
@@ -83,11 +84,13 @@ void FrameParser::reset()
     m_haveTid = false;
     m_lastTid = 0;
     m_utcDigits.clear();
+    m_waiting = false;
 }
 
 void FrameParser::clearBuffer()
 {
     m_buf.clear();
+    m_waiting = false;
 }
 
 void FrameParser::beginPass()
@@ -107,7 +110,8 @@ void FrameParser::beginPass()
     for (Quantity q : m_onlyThisPass)
         m_history[q].clear();
     m_answers.clear();
-    m_utcDigits.clear();
+    if (!m_utcDigits.isEmpty())
+        m_utcDigits.clear(); // (clear() frees even an empty list's storage)
     m_frames.clear();
     m_utcText.clear();
     m_passChinese = Language::isChinese();
@@ -141,6 +145,7 @@ void FrameParser::feed(const char *data, int size)
     const std::uint8_t *base = m_buf.data();
     const std::size_t n = m_buf.size();
     std::size_t p = 0;
+    bool waiting = false;
     while (p < n) {
         const std::uint8_t *b = base + p;
         const std::size_t avail = n - p;
@@ -177,8 +182,23 @@ void FrameParser::feed(const char *data, int size)
             p += length;
             continue;
         }
-        if (frame == Check::Incomplete || answer == Check::Incomplete)
-            break; // may still become a frame or an answer
+        if (frame == Check::Incomplete || answer == Check::Incomplete) {
+            // May still become a frame or an answer, unless it has waited too long.
+            const int frameBytes = frame == Check::Incomplete ? int(b[4] + FrameEnvelope) : 0;
+            const int answerBytes =
+                answer == Check::Incomplete
+                    ? int(CommandLayout::dataLengthOf(CommandLayout::lengthWordAt(b))) +
+                          CommandLayout::EnvelopeSize
+                    : 0;
+            if (!waitedTooLong(p, std::max(frameBytes, answerBytes), size > 0)) {
+                waiting = true;
+                break;
+            }
+            ++m_stats.stalledCandidates;
+            ++m_stats.bytesDiscarded;
+            ++p;
+            continue;
+        }
         if (frame == Check::Invalid)
             ++m_stats.checksumFailures;
         else
@@ -186,6 +206,8 @@ void FrameParser::feed(const char *data, int size)
         ++m_stats.bytesDiscarded;
         ++p;
     }
+    // Only a start the scan stopped at just now keeps waiting (the front of the buffer).
+    m_waiting = waiting;
     if (p > 0)
         m_buf.erase(m_buf.begin(), m_buf.begin() + std::ptrdiff_t(p));
 
@@ -194,7 +216,42 @@ void FrameParser::feed(const char *data, int size)
         qCDebug(lcParser) << "缓冲区满了";
         m_stats.bytesDiscarded += m_buf.size();
         m_buf.clear();
+        m_waiting = false;
     }
+}
+
+void FrameParser::setLineBaudRate(int baud)
+{
+    if (baud > 0)
+        m_baud = baud;
+}
+
+qint64 FrameParser::stallTimeoutMs(int bytes) const
+{
+    // 10 bits a byte on the line (start, 8 data, stop), rounded up.
+    const qint64 lineMs = (qint64(std::max(bytes, 0)) * 10 * 1000 + m_baud - 1) / m_baud;
+    return 2 * lineMs + StallMarginMs;
+}
+
+qint64 FrameParser::nowMs() const
+{
+    if (m_clock)
+        return m_clock();
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+// The scan stopped at an incomplete start at p, which announces `bytes` bytes in all. True
+// when it is the start that already waited at the front of the buffer, further bytes came in
+// this pass, and it has waited longer than the line needs for it. Otherwise it waits on (a
+// start further on begins its wait now).
+bool FrameParser::waitedTooLong(std::size_t p, int bytes, bool newBytes)
+{
+    if (p > 0 || !m_waiting) {
+        m_waitingSinceMs = nowMs();
+        return false;
+    }
+    return newBytes && nowMs() - m_waitingSinceMs > stallTimeoutMs(bytes);
 }
 
 FrameParser::Check FrameParser::checkFrame(const std::uint8_t *b, std::size_t avail) const
@@ -269,7 +326,9 @@ void FrameParser::publishFrame(const std::uint8_t *b)
 
     m_content |= 1u << unsigned(ContentFlag::AnyFrame);
     m_pass.tids.append(tid);
-    m_workIds.clear();
+    // The frame's item IDs, for its layout: at most one per two payload bytes.
+    char ids[128];
+    std::size_t idCount = 0;
     int utcAt = -1;
     int utcLength = 0;
 
@@ -292,7 +351,7 @@ void FrameParser::publishFrame(const std::uint8_t *b)
         double *v = values + n;
         const int count = ItemCodec::decode(*kind, d, v);
         n += count;
-        m_workIds.push_back(char(id));
+        ids[idCount++] = char(id);
         m_content |= 1u << unsigned(kind->flag);
 
         // Into the series the item table names.
@@ -359,8 +418,9 @@ void FrameParser::publishFrame(const std::uint8_t *b)
 
     // The frame's layout: the previous frame's as a rule, found or built once otherwise. The
     // names follow the layout and the language.
-    const ItemLayout *layout =
-        m_layout && m_layout->ids() == m_workIds ? m_layout : layoutFor(m_workIds);
+    const bool sameLayout = m_layout && m_layout->ids().size() == idCount &&
+                            std::memcmp(m_layout->ids().data(), ids, idCount) == 0;
+    const ItemLayout *layout = sameLayout ? m_layout : layoutFor(std::string(ids, idCount));
     m_frames.push_back(PassFrame{tid, layout, valuesAt, n, utcAt, utcLength});
     if (layout != m_layout || m_passChinese != m_layoutChinese) {
         m_layout = layout;

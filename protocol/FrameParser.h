@@ -13,6 +13,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -82,20 +83,27 @@ struct PassFrame
 // Counters of the link since the last reset (port open).
 struct LinkStatistics
 {
-    quint64 bytes = 0;            // bytes fed
-    quint64 frames = 0;           // valid output frames published
-    quint64 answers = 0;          // valid answers handled
-    quint64 checksumFailures = 0; // complete frame candidates with a wrong checksum
-    quint64 malformedFrames = 0;  // right checksum, but an item that does not fit
-    quint64 bytesDiscarded = 0;   // bytes that could begin neither a frame nor an answer
-    quint64 tidGaps = 0;          // places where the TID did not follow its predecessor
-    quint64 framesLost = 0;       // TIDs missing in those gaps
+    quint64 bytes = 0;             // bytes fed
+    quint64 frames = 0;            // valid output frames published
+    quint64 answers = 0;           // valid answers handled
+    quint64 checksumFailures = 0;  // complete frame candidates with a wrong checksum
+    quint64 malformedFrames = 0;   // right checksum, but an item that does not fit
+    quint64 bytesDiscarded = 0;    // bytes that could begin neither a frame nor an answer
+    quint64 stalledCandidates = 0; // frame or answer starts given up after waiting too long
+    quint64 tidGaps = 0;           // places where the TID did not follow its predecessor
+    quint64 framesLost = 0;        // TIDs missing in those gaps
 };
 
 // The byte-level receive side: turns chunks of received bytes into published frames and
 // recognised answers. Each valid frame and each valid answer is handled exactly once, in
 // the pass that completes it, and removed; bytes that can no longer begin either are
 // dropped at once. Widget-free: the main window applies the results of each pass.
+//
+// A start that announces more bytes than have arrived is waited for, but not for ever: when
+// it has not completed within stallTimeoutMs() of its length while further bytes arrived,
+// its length byte is taken as damaged and it is dropped by one byte like a bad checksum, so
+// that a damaged length byte cannot hold back the frames behind it. An intact frame arrives
+// whole within that time, so none is lost by this.
 class FrameParser
 {
 public:
@@ -112,6 +120,18 @@ public:
     // Forget everything a port session produced: buffer, series, flags, texts, model and
     // suffix, statistics (port open, close and loss).
     void reset();
+
+    // The line's baud rate, from which the wait for an incomplete start follows (460800 until
+    // set; values <= 0 are ignored).
+    void setLineBaudRate(int baud);
+    int lineBaudRate() const { return m_baud; }
+    // How long a start announcing `bytes` bytes in all may wait for them: the time the line
+    // needs to carry them, twice, plus StallMarginMs (so never less than that).
+    static constexpr int StallMarginMs = 100;
+    qint64 stallTimeoutMs(int bytes) const;
+    // The clock of those waits, in milliseconds (tests give a fake one; empty: the steady
+    // clock).
+    void setClock(std::function<qint64()> clock) { m_clock = std::move(clock); }
     // Empties the receive buffer only.
     void clearBuffer();
 
@@ -202,6 +222,8 @@ private:
     void handleAnswer(const std::uint8_t *b, std::size_t avail);
     void beginPass();
     const ItemLayout *layoutFor(const std::string &ids);
+    bool waitedTooLong(std::size_t p, int bytes, bool newBytes);
+    qint64 nowMs() const;
 
     std::vector<std::uint8_t> m_buf;
     bool m_updateMode = false;
@@ -231,7 +253,6 @@ private:
     SampleHistory m_history;
     std::vector<Quantity> m_onlyThisPass; // history series emptied at the start of every pass
     double m_latestTemperature = 0;
-    std::string m_workIds; // item IDs of the frame being published
     std::unordered_map<std::string, std::unique_ptr<ItemLayout>> m_layouts;
     const ItemLayout *m_layout = nullptr; // of the last frame
     bool m_layoutChinese = true;          // the language its names were taken in
@@ -242,4 +263,10 @@ private:
     LinkStatistics m_stats;
     bool m_haveTid = false;
     int m_lastTid = 0;
+
+    // The incomplete start at the front of the buffer, and since when it waits.
+    int m_baud = 460800;
+    std::function<qint64()> m_clock;
+    bool m_waiting = false;
+    qint64 m_waitingSinceMs = 0;
 };

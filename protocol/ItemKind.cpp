@@ -12,11 +12,13 @@ constexpr double E6 = 0.000001;
 constexpr double E7 = 0.0000001;
 constexpr double E10 = 0.0000000001;
 
+} // namespace
+
 // The item table. Names are UTF-8; several record column names end in a blank that belongs
 // to the name (the recorder picks its number format by it). Euler angles stand pitch, roll,
 // yaw on the wire; the quaternion history holds only the current pass (the 3D view wants the
 // newest value); the per-pass series feed the calibration and gyro-bias collectors.
-const std::array<ItemKind, ItemKind::Count> kinds = {{
+constexpr std::array<ItemKind, ItemKind::Count> ItemKindTable::kinds = {{
     {0x01,
      2,
      1,
@@ -187,21 +189,15 @@ const std::array<ItemKind, ItemKind::Count> kinds = {{
      {Q::None, Q::None, Q::None, Q::None}},
 }};
 
-// ID → index + 1 into the table (0: unknown ID).
-struct IdIndex
-{
-    std::array<std::uint8_t, 256> slot{};
-    IdIndex()
-    {
-        for (std::size_t i = 0; i < kinds.size(); ++i)
-            slot[kinds[i].id] = static_cast<std::uint8_t>(i + 1);
-    }
-};
+namespace {
 
-const IdIndex &idIndex()
+// ID → index + 1 into the table (0: unknown ID), built by the compiler.
+constexpr std::array<std::uint8_t, 256> makeSlots()
 {
-    static const IdIndex index;
-    return index;
+    std::array<std::uint8_t, 256> slots{};
+    for (std::size_t i = 0; i < ItemKindTable::kinds.size(); ++i)
+        slots[ItemKindTable::kinds[i].id] = static_cast<std::uint8_t>(i + 1);
+    return slots;
 }
 
 } // namespace
@@ -219,13 +215,9 @@ QString ItemKind::column(int index, bool chinese) const
                                      : columnsEnglish[std::size_t(index)]);
 }
 
+constexpr std::array<std::uint8_t, 256> ItemKindTable::idSlots = makeSlots();
+
 const std::array<ItemKind, ItemKind::Count> &ItemKind::all()
 {
-    return kinds;
-}
-
-const ItemKind *ItemKind::find(std::uint8_t id)
-{
-    const std::uint8_t slot = idIndex().slot[id];
-    return slot ? &kinds[slot - 1u] : nullptr;
+    return ItemKindTable::kinds;
 }

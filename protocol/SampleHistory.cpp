@@ -11,14 +11,19 @@ void HistorySeries::clear()
 
 void HistorySeries::trim(int limit)
 {
-    const std::size_t keep = std::size_t(std::max(limit, 0));
-    if (std::size_t(size()) > keep)
-        m_head = m_data.size() - keep;
-    // Compact once the dropped part outweighs the kept part.
-    if (m_head > 0 && m_head >= m_data.size() - m_head) {
-        m_data.erase(m_data.begin(), m_data.begin() + std::ptrdiff_t(m_head));
-        m_head = 0;
-    }
+    m_limit = std::size_t(std::max(limit, 0));
+    if (std::size_t(size()) > m_limit)
+        m_head = m_data.size() - m_limit;
+    if (m_head > 0 && m_head >= m_data.size() / 2)
+        compact();
+}
+
+void HistorySeries::compact()
+{
+    // Once the dropped part outweighs the kept part: each value is moved at most once per
+    // value appended.
+    m_data.erase(m_data.begin(), m_data.begin() + std::ptrdiff_t(m_head));
+    m_head = 0;
 }
 
 QVector<double> HistorySeries::toVector() const
@@ -38,6 +43,9 @@ void HistorySeries::copyTo(QVector<double> &dst) const
 
 void SampleHistory::trim(int limit)
 {
+    if (limit == m_limit)
+        return; // the series have kept to it since the last trim
+    m_limit = limit;
     for (HistorySeries &s : m_series)
         s.trim(limit);
 }

@@ -6,6 +6,7 @@
 Information_Write_Thread::Information_Write_Thread(IdentificationFlags *flags, QObject *parent)
     : QThread(parent), m_flags(flags)
 {
+    setObjectName(QStringLiteral("arv-queries")); // the system's name of the thread
 }
 
 Information_Write_Thread::~Information_Write_Thread()
@@ -19,6 +20,7 @@ void Information_Write_Thread::startQueries()
         return;
     wait(); // a thread that just finished
     m_stop = false;
+    m_failed = false;
     start();
 }
 
@@ -31,11 +33,17 @@ void Information_Write_Thread::stopAndWait()
     m_written.acquire(m_written.available());
 }
 
-void Information_Write_Thread::frameWritten(quint64 ticket)
+bool Information_Write_Thread::frameDone(quint64 ticket, bool written)
 {
+    // The result is stored before the ticket is claimed: the waiter reads it after the claim.
     quint64 expected = ticket;
-    if (ticket != 0 && m_pending.compare_exchange_strong(expected, 0))
-        m_written.release();
+    if (ticket == 0 || m_pending.load() != ticket)
+        return false;
+    m_lastWritten = written;
+    if (!m_pending.compare_exchange_strong(expected, 0))
+        return false;
+    m_written.release();
+    return true;
 }
 
 void Information_Write_Thread::run()
@@ -65,14 +73,21 @@ void Information_Write_Thread::run()
                 return;
             }
             emit writeRequested(q.frame, ticket);
-            if (!m_written.tryAcquire(1, WriteWaitMs)) {
-                // Timed out; if the GUI thread claimed the ticket meanwhile, its release
-                // is on the way: take it so that it cannot satisfy a later wait.
-                if (m_pending.exchange(0) == 0)
-                    m_written.acquire();
+            bool written = true; // no report in time: go on as before
+            if (m_written.tryAcquire(1, WriteWaitMs)) {
+                written = m_lastWritten.load();
+            } else if (m_pending.exchange(0) == 0) {
+                // The writer claimed the ticket meanwhile and its release is on the way:
+                // take it so that it cannot satisfy a later wait.
+                m_written.acquire();
+                written = m_lastWritten.load();
             }
             if (m_stop)
                 return;
+            if (!written) {
+                m_failed = true;
+                return;
+            }
             msleep(PauseMs);
         }
     }

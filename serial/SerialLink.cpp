@@ -2,6 +2,7 @@
 
 #include "common/Language.h"
 #include "serial/Information_Write_Thread.h"
+#include "serial/SerialIoWorker.h"
 #include "serial/SimulatedUnitHost.h"
 
 #include <QDebug>
@@ -47,21 +48,56 @@ QString shortenedName(const QString &name, int maxLength = 60)
 SerialLink::SerialLink(IdentificationFlags *flags, QObject *parent)
     : QObject(parent), m_flags(flags), m_queries(new Information_Write_Thread(flags, this))
 {
+    qRegisterMetaType<SerialWriteResult>();
+    qRegisterMetaType<QSerialPort::SerialPortError>();
+    // The query thread hands its frames to write() on its own thread (write is thread-safe);
+    // the result comes back through the handler below.
     connect(m_queries, &Information_Write_Thread::writeRequested, this,
-            &SerialLink::writeQueryFrame, Qt::QueuedConnection);
+            &SerialLink::writeQueryFrame, Qt::DirectConnection);
+
+    SerialIoWorker::Callbacks callbacks;
+    // Called on the I/O thread; what they pass on reaches this object's thread queued.
+    callbacks.bytesWaiting = [this] {
+        QMetaObject::invokeMethod(this, &SerialLink::deliverReadyRead, Qt::QueuedConnection);
+    };
+    callbacks.error = [this](QSerialPort::SerialPortError error) {
+        QMetaObject::invokeMethod(
+            this, [this, error] { emit portError(error); }, Qt::QueuedConnection);
+    };
+    callbacks.writeDone = [this](quint64 ticket, const SerialWriteResult &result,
+                                 const WriteCompletion &completion) {
+        QMetaObject::invokeMethod(
+            this, [this, ticket, result, completion] { deliverWrite(ticket, result, completion); },
+            Qt::QueuedConnection);
+    };
+    m_worker = new SerialIoWorker(&m_handOver, std::move(callbacks));
+    m_ioThread.setObjectName(QStringLiteral("arv-serial-io"));
+    m_worker->moveToThread(&m_ioThread);
+    m_ioThread.start();
 }
 
 SerialLink::~SerialLink()
 {
     close();
+    // The worker goes on its own thread (it owns a timer there), then the thread ends.
+    QMetaObject::invokeMethod(
+        m_worker, [this] { delete m_worker; }, Qt::BlockingQueuedConnection);
+    m_worker = nullptr;
+    m_ioThread.quit();
+    m_ioThread.wait();
 }
 
 void SerialLink::setSimulatedUnitHost(std::unique_ptr<SimulatedUnitHost> host)
 {
+    stopSimulatedUnit();
+    m_sim = std::move(host);
+}
+
+void SerialLink::stopSimulatedUnit()
+{
     if (m_simRunning && m_sim)
         m_sim->stop();
     m_simRunning = false;
-    m_sim = std::move(host);
 }
 
 QStringList SerialLink::systemPortNames()
@@ -92,62 +128,138 @@ bool SerialLink::open(const QString &name, int baud, QString *message)
         m_simRunning = true;
     }
 
-    m_port = new QSerialPort(this);
-    m_port->setPortName(device);
-    m_port->setBaudRate(baud, QSerialPort::AllDirections);
-    m_port->setDataBits(QSerialPort::Data8);
-    m_port->setParity(QSerialPort::NoParity);
-    m_port->setStopBits(QSerialPort::OneStop);
-    m_port->setFlowControl(QSerialPort::NoFlowControl);
-    m_port->setReadBufferSize(baud);
-    if (!m_port->open(QIODevice::ReadWrite)) {
-        const QSerialPort::SerialPortError err = m_port->error();
+    m_handOver.reset();
+    SerialIoWorker::OpenResult result;
+    QMetaObject::invokeMethod(
+        m_worker, [&] { result = m_worker->openPort(device, baud); }, Qt::BlockingQueuedConnection);
+    if (!result.ok) {
         if (message)
-            *message = openFailureText(name, device, err, m_port->errorString());
-        delete m_port;
-        m_port = nullptr;
-        if (m_simRunning && m_sim)
-            m_sim->stop();
-        m_simRunning = false;
+            *message = openFailureText(name, device, result.error, result.reason);
+        stopSimulatedUnit();
         return false;
     }
     m_openedName = name;
-    connect(m_port, &QSerialPort::readyRead, this, &SerialLink::readyRead);
-    connect(m_port, &QSerialPort::errorOccurred, this, &SerialLink::portError);
-    connect(m_port, &QSerialPort::bytesWritten, this, &SerialLink::onBytesWritten);
+    m_session = true;
     return true;
+}
+
+bool SerialLink::reopen(int baud, QString *message)
+{
+    if (!isOpen()) {
+        if (message)
+            *message = Language::text("串口未打开", "the port is not open");
+        return false;
+    }
+    SerialIoWorker::OpenResult result;
+    QMetaObject::invokeMethod(
+        m_worker, [&] { result = m_worker->reopenPort(baud); }, Qt::BlockingQueuedConnection);
+    if (!result.ok && message)
+        *message = openFailureText(m_openedName, m_openedName, result.error, result.reason);
+    return result.ok;
 }
 
 void SerialLink::close()
 {
     // The query thread goes first, so that nothing is written to a closing port.
     stopQueries();
-    if (m_port) {
-        m_port->disconnect(this);
-        m_port->close();
-        delete m_port;
-        m_port = nullptr;
-    }
+    if (m_session.exchange(false))
+        QMetaObject::invokeMethod(
+            m_worker, [this] { m_worker->closePort(); }, Qt::BlockingQueuedConnection);
+    m_handOver.reset();
     m_openedName.clear();
-    m_writeTicket = 0;
-    if (m_simRunning && m_sim)
-        m_sim->stop();
-    m_simRunning = false;
+    stopSimulatedUnit();
 }
 
-bool SerialLink::isOpen() const
+int SerialLink::baudRate() const
 {
-    return m_port && m_port->isOpen();
+    return m_worker->portBaudRate();
+}
+
+qint64 SerialLink::readBufferSize() const
+{
+    return m_worker->portReadBufferSize();
 }
 
 QSerialPort::SerialPortError SerialLink::error() const
 {
-    return m_port ? m_port->error() : QSerialPort::NoError;
+    return isOpen() ? m_worker->error() : QSerialPort::NoError;
+}
+
+void SerialLink::takeReceived(QByteArray &into)
+{
+    m_handOver.takeAll(into);
 }
 
 QByteArray SerialLink::readAll()
 {
-    return m_port ? m_port->readAll() : QByteArray();
+    QByteArray bytes;
+    m_handOver.takeAll(bytes);
+    return bytes;
+}
+
+void SerialLink::deliverReadyRead()
+{
+    emit readyRead();
+}
+
+quint64 SerialLink::write(const QByteArray &bytes, int timeoutMs)
+{
+    return post(bytes, false, nullptr, WriteHandler(), timeoutMs);
+}
+
+quint64 SerialLink::write(const QByteArray &bytes, QObject *context, WriteHandler done,
+                          int timeoutMs)
+{
+    return post(bytes, context != nullptr, context, std::move(done), timeoutMs);
+}
+
+quint64 SerialLink::post(const QByteArray &bytes, bool hasContext, QObject *context,
+                         WriteHandler done, int timeoutMs)
+{
+    const quint64 ticket = ++m_nextTicket;
+    const qint64 started = SerialIoWorker::nowMs();
+    WriteCompletion completion;
+    completion.hasContext = hasContext;
+    completion.context = context;
+    completion.handler = std::move(done);
+    const int timeout = timeoutMs > 0 ? timeoutMs : DefaultWriteTimeoutMs;
+    SerialIoWorker *worker = m_worker;
+    QMetaObject::invokeMethod(
+        worker,
+        [worker, ticket, bytes, timeout, started, completion] {
+            worker->write(ticket, bytes, timeout, started, completion);
+        },
+        Qt::QueuedConnection);
+    return ticket;
+}
+
+void SerialLink::deliverWrite(quint64 ticket, const SerialWriteResult &result,
+                              const WriteCompletion &completion)
+{
+    emit writeFinished(ticket, result);
+    if (!completion.handler)
+        return;
+    if (!completion.hasContext) {
+        completion.handler(result);
+        return;
+    }
+    QObject *context = completion.context.data();
+    if (!context)
+        return; // gone meanwhile
+    if (context->thread() == thread())
+        completion.handler(result);
+    else
+        QMetaObject::invokeMethod(
+            context, [handler = completion.handler, result] { handler(result); },
+            Qt::QueuedConnection);
+}
+
+void SerialLink::clearBuffers()
+{
+    m_handOver.clear();
+    SerialIoWorker *worker = m_worker;
+    QMetaObject::invokeMethod(
+        worker, [worker] { worker->clearBuffers(); }, Qt::QueuedConnection);
 }
 
 void SerialLink::startQueries()
@@ -159,31 +271,16 @@ void SerialLink::startQueries()
 void SerialLink::stopQueries()
 {
     m_queries->stopAndWait();
-    m_writeTicket = 0;
 }
 
 void SerialLink::writeQueryFrame(const QByteArray &frame, quint64 ticket)
 {
-    // A request of a thread that has been stopped meanwhile is dropped.
-    if (!m_queries->isPending(ticket))
-        return;
-    if (!isOpen() || m_port->write(frame) <= 0) {
-        m_queries->frameWritten(ticket);
-        return;
-    }
-    m_port->flush();
-    if (m_port->bytesToWrite() == 0)
-        m_queries->frameWritten(ticket);
-    else
-        m_writeTicket = ticket;
-}
-
-void SerialLink::onBytesWritten()
-{
-    if (m_writeTicket != 0 && m_port && m_port->bytesToWrite() == 0) {
-        m_queries->frameWritten(m_writeTicket);
-        m_writeTicket = 0;
-    }
+    // On the query thread. The result reaches the thread through frameDone(); a failure is
+    // told to the user once, by the thread that still waited for it.
+    write(frame, this, [this, ticket](const SerialWriteResult &result) {
+        if (m_queries->frameDone(ticket, result.ok()) && !result.ok())
+            emit queryWriteFailed(result);
+    });
 }
 
 QString SerialLink::openFailureText(const QString &name, const QString &device,

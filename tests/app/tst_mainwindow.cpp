@@ -162,13 +162,13 @@ private slots:
         answerNextMessageBox(QMessageBox::Cancel, &seen);
         QVERIFY(!w.close());
         QCOMPARE(seen, QStringLiteral("ARV Manager 即将关闭|是否选择关闭它?"));
-        QVERIFY(w.isVisible() && w.isPortOpen() && w.serialPort()->isOpen());
+        QVERIFY(w.isVisible() && w.isPortOpen() && w.serialLink()->isOpen());
 
         w.slot_translate_English();
         answerNextMessageBox(QMessageBox::Ok, &seen);
         QVERIFY(w.close());
         QCOMPARE(seen, QStringLiteral("ARV Manager will be closed|Do you want to close it?"));
-        QVERIFY(!w.serialPort());
+        QVERIFY(!w.serialLink()->isOpen());
     }
 
     // The window goes while everything runs: the port is open, the query thread waits for

@@ -14,6 +14,27 @@ QByteArray tempFrame(int tid, int raw)
     return frame(tid, item(0x01, le16(raw)));
 }
 
+// The 42-byte frame of a unit sending temperature, acceleration, angular velocity and the
+// fusion state.
+QByteArray liveFrame(int tid)
+{
+    return frame(tid, item(0x01, le16(2500)) + item3(0x10, tid, 0, 9806650) + item3(0x20, 1, 2, 3) +
+                          item(0x80, QByteArray(1, char(0x44))));
+}
+
+// The frame with its length byte damaged on the line.
+QByteArray withLength(QByteArray f, int length)
+{
+    f[4] = char(length);
+    return f;
+}
+
+// Milliseconds the line needs for n bytes (10 bits each).
+qint64 lineMs(int n, int baud)
+{
+    return (qint64(n) * 10000 + baud - 1) / baud;
+}
+
 QByteArray garbage(QRandomGenerator &rng, int n)
 {
     QByteArray g(n, Qt::Uninitialized);
@@ -294,38 +315,64 @@ private slots:
         QCOMPARE(p.statistics().framesLost, quint64(4));
         p.reset();
         QVERIFY(p.statistics().frames == 0 && !p.content(Content::AnyFrame));
+        // Trimmed once, a series keeps the bound by itself; a new trim sets a new one.
         HistorySeries s;
-        for (int i = 0; i < 5000; ++i) {
+        s.append(-1);
+        s.trim(1000);
+        for (int i = 0; i < 5000; ++i)
             s.append(i);
-            s.trim(1000);
-        }
         QCOMPARE(s.size(), 1000);
         QCOMPARE(s.at(0), 4000.0);
         QCOMPARE(s.toVector().last(), 4999.0);
+        s.trim(10);
+        s.append(5000);
+        QCOMPARE(s.toVector(),
+                 (QVector<double>{4991, 4992, 4993, 4994, 4995, 4996, 4997, 4998, 4999, 5000}));
+        SampleHistory h;
+        for (int i = 0; i < 1500; ++i)
+            h[Quantity::Roll].append(i);
+        h.trim(1000);
+        for (int i = 0; i < 1500; ++i)
+            h[Quantity::Yaw].append(i);
+        QVERIFY(h[Quantity::Roll].size() == 1000 && h[Quantity::Yaw].size() == 1000);
+        QCOMPARE(h[Quantity::Yaw].at(0), 500.0);
     }
 
     // Frames and answers interleaved with random garbage, cut into random chunks: every
     // frame and every answer is handled exactly once, in order.
+    // Damaged length bytes among them, and a clock that runs as the line carries the bytes
+    // (jitter below the margin), with pauses of the line between whole frames.
     void randomStreamPropertyTest_data()
     {
         QTest::addColumn<quint32>("seed");
+        QTest::addColumn<bool>("damaged");
         for (quint32 seed : {1u, 2u, 3u, 42u, 4711u})
-            QTest::newRow(qPrintable(QString::number(seed))) << seed;
+            QTest::newRow(qPrintable(QString::number(seed))) << seed << false;
+        for (quint32 seed : {5u, 6u, 99u})
+            QTest::newRow(qPrintable(QStringLiteral("%1, damaged lengths").arg(seed)))
+                << seed << true;
     }
 
     void randomStreamPropertyTest()
     {
         QFETCH(quint32, seed);
+        QFETCH(bool, damaged);
         QLoggingCategory::setFilterRules(QStringLiteral("arv.parser.items.debug=false"));
         QRandomGenerator rng(seed);
         QByteArray stream;
+        QSet<int> boundaries; // where the line may pause: between whole frames and answers
         QVector<int> wantTids, tids;
         QVector<double> wantSamples, samples;
         QStringList wantIds, ids;
         for (int i = 0; i < 600; ++i) {
+            boundaries.insert(stream.size());
             if (rng.bounded(4) == 0)
                 stream += garbage(rng, int(rng.bounded(40)));
-            if (rng.bounded(5) == 0) {
+            if (damaged && rng.bounded(6) == 0) {
+                // Not published: its length byte claims more than it has.
+                const QByteArray f = liveFrame(i);
+                stream += withLength(f, f[4] + 1 + int(rng.bounded(200)));
+            } else if (rng.bounded(5) == 0) {
                 const QByteArray id = QByteArray::number(i);
                 stream += productIdAnswer(id);
                 wantIds << QString::fromLatin1(id.toHex(' ')) + QLatin1Char(' ');
@@ -342,10 +389,20 @@ private slots:
             }
         }
         // Padding that cannot begin anything decides a garbage header waiting for a long answer.
+        boundaries.insert(stream.size());
         stream += QByteArray(9000, '\0');
+        qint64 line = 0; // when the line has carried the bytes so far
+        qint64 now = 0;  // when the parser sees them: a little later, by a varying delay
+        const int baud = 115200;
         FrameParser p;
+        p.setClock([&] { return now; });
+        p.setLineBaudRate(baud);
         for (int pos = 0, n = 0; pos < stream.size(); pos += n) {
             n = 1 + int(rng.bounded(300));
+            if (damaged && boundaries.contains(pos) && rng.bounded(3) == 0)
+                line += rng.bounded(2000); // the line pauses between two frames
+            line += lineMs(n, baud);
+            now = std::max(now, line + rng.bounded(FrameParser::StallMarginMs / 2));
             p.feed(stream.mid(pos, n));
             tids += p.passSeries().tids;
             samples += p.sampleVector();
@@ -358,6 +415,62 @@ private slots:
         QCOMPARE(ids, wantIds);
         QCOMPARE(p.bufferedBytes(), 0);
         QLoggingCategory::setFilterRules(QString());
+    }
+
+    // A slow stream whose one frame has a damaged length byte (0x23 -> 0xF4): the frames behind
+    // it are held back only as long as the line would need for the length it announces, plus
+    // the margin, and then each comes in the pass that brings it.
+    void damagedLengthByteDoesNotHoldTheStreamBack_data()
+    {
+        QTest::addColumn<int>("baud");
+        QTest::addColumn<int>("periodMs");
+        QTest::newRow("921600 baud, 1 Hz") << 921600 << 1000;
+        QTest::newRow("9600 baud, 1 Hz") << 9600 << 1000;
+        QTest::newRow("115200 baud, 10 Hz") << 115200 << 100;
+    }
+
+    void damagedLengthByteDoesNotHoldTheStreamBack()
+    {
+        QFETCH(int, baud);
+        QFETCH(int, periodMs);
+        qint64 now = 0;
+        FrameParser p;
+        p.setClock([&] { return now; });
+        p.setLineBaudRate(baud);
+        const qint64 timeout = p.stallTimeoutMs(0xF4 + 7);
+        QCOMPARE(timeout, 2 * lineMs(0xF4 + 7, baud) + 100);
+        QVector<int> published;
+        qint64 heldSince = -1;
+        for (int tid = 0; tid < 12; ++tid) {
+            now = tid * periodMs;
+            p.feed(tid == 3 ? withLength(liveFrame(tid), 0xF4) : liveFrame(tid));
+            published += p.passSeries().tids;
+            if (tid == 3)
+                heldSince = now;
+            // Every intact frame arrives in the pass of its own arrival once the wait is up.
+            if (tid > 3 && now - heldSince > timeout)
+                QCOMPARE(published.last(), tid);
+        }
+        QCOMPARE(published, (QVector<int>{0, 1, 2, 4, 5, 6, 7, 8, 9, 10, 11}));
+        QCOMPARE(p.statistics().stalledCandidates, quint64(1));
+        QCOMPARE(p.statistics().tidGaps, quint64(1));
+    }
+
+    // Without new bytes nothing is given up: a frame whose end is late keeps waiting while the
+    // line is silent, and is taken whole when the rest arrives.
+    void aSilentLineDropsNothing()
+    {
+        qint64 now = 0;
+        FrameParser p;
+        p.setClock([&] { return now; });
+        p.setLineBaudRate(921600);
+        const QByteArray f = liveFrame(1);
+        p.feed(f.left(20));
+        now = 60000;
+        p.feed(QByteArray());
+        p.feed(f.mid(20));
+        QCOMPARE(p.passSeries().tids, (QVector<int>{1}));
+        QCOMPARE(p.statistics().stalledCandidates, quint64(0));
     }
 
     void bufferStaysBoundedOnEndlessGarbage()

@@ -40,6 +40,30 @@ private slots:
                  qPrintable(QString::number(clock.elapsed())));
     }
 
+    // A frame reported as not written ends the queries at once (the port is failing); a stale
+    // report for a ticket no longer waited for changes nothing.
+    void failedWriteEndsTheQueries()
+    {
+        IdentificationFlags flags;
+        Information_Write_Thread thread(&flags);
+        int requests = 0;
+        connect(&thread, &Information_Write_Thread::writeRequested, this,
+                [&](const QByteArray &, quint64 ticket) {
+                    ++requests;
+                    QVERIFY(!thread.frameDone(ticket + 1, true));
+                    QVERIFY(thread.frameDone(ticket, requests < 3));
+                    QVERIFY(!thread.frameDone(ticket, true));
+                });
+        thread.startQueries();
+        QTRY_VERIFY(thread.isFinished());
+        QCOMPARE(requests, 3);
+        QVERIFY(thread.endedOnFailedWrite());
+        flags.productId = flags.version = flags.frequency = flags.algorithm = true;
+        thread.startQueries(); // a new run starts clean
+        QTRY_VERIFY(thread.isFinished());
+        QVERIFY(!thread.endedOnFailedWrite() && requests == 3);
+    }
+
     void knownFlagsSkipTheirQueries()
     {
         IdentificationFlags flags;

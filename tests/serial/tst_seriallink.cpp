@@ -154,7 +154,7 @@ private slots:
         QCOMPARE(gyro.at(2), -0.000003);
 
         w.slot_open_uart(); // close
-        QVERIFY(!w.isPortOpen() && !w.serialPort());
+        QVERIFY(!w.isPortOpen() && !w.serialLink()->isOpen());
         QCOMPARE(lastMessage(w), QStringLiteral("设备断开连接!"));
         QVERIFY(w.history()[Quantity::AccX].isEmpty() && w.sampleVector().isEmpty());
         QVERIFY(w.ui().contentsValue->text().isEmpty());
@@ -183,7 +183,7 @@ private slots:
         QCOMPARE(lastMessage(w), QStringLiteral("设备未连接"));
         QCOMPARE(w.ui().portButton->text(), QStringLiteral("打开串口"));
         QTRY_VERIFY(!w.views()->isOpen(ViewKind::Temperature));
-        QVERIFY(w.ui().mdiArea->subWindowList().isEmpty() && !w.serialPort());
+        QVERIFY(w.ui().mdiArea->subWindowList().isEmpty() && !w.serialLink()->isOpen());
         QVERIFY(w.ui().serialNumberValue->text().isEmpty() &&
                 w.history()[Quantity::AccX].isEmpty());
     }

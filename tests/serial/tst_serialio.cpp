@@ -1,0 +1,261 @@
+// The serial link's I/O thread on its own, on a pseudo-terminal: reading while the owner's
+// thread does not, the bounded hand-over, and writes that report what really happened.
+#include "common/Language.h"
+#include "protocol/FrameParser.h"
+#include "serial/HandOverBuffer.h"
+#include "serial/Information_Write_Thread.h"
+#include "serial/SerialLink.h"
+#include "tests/support/Pty.h"
+
+#include <QtTest>
+
+#include <thread>
+
+namespace {
+
+QByteArray pattern(int n, int seed = 0)
+{
+    QByteArray b(n, Qt::Uninitialized);
+    for (int i = 0; i < n; ++i)
+        b[i] = char((i * 7 + seed) & 0xFF);
+    return b;
+}
+
+// A write the pseudo-terminal cannot take while nobody reads its other side.
+const QByteArray TooMuch = pattern(8 << 20);
+
+struct Results
+{
+    QMap<quint64, SerialWriteResult> byTicket;
+    explicit Results(SerialLink &link)
+    {
+        QObject::connect(&link, &SerialLink::writeFinished, &link,
+                         [this](quint64 t, const SerialWriteResult &r) { byTicket.insert(t, r); });
+    }
+};
+
+} // namespace
+
+class TestSerialIo : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init() { Language::setChinese(false); }
+
+    void handOverIsBoundedCountedAndCoalesced()
+    {
+        HandOverBuffer buffer(100);
+        QVERIFY(buffer.append("0123456789", 10));             // the reader must be told
+        QVERIFY(!buffer.append(pattern(90).constData(), 90)); // told already
+        QVERIFY(!buffer.append("abcdefghij", 10));            // full: dropped and counted
+        HandOverStatistics s = buffer.statistics();
+        QVERIFY(s.held == 100 && s.highWater == 100 && s.overflowBytes == 10 &&
+                s.overflowEvents == 1 && s.bytesIn == 110);
+        QByteArray taken("stale");
+        buffer.takeAll(taken);
+        QCOMPARE(taken, QByteArray("0123456789") + pattern(90));
+        QVERIFY(buffer.append("x", 1)); // a new byte after the take: told again
+        buffer.clear();
+        buffer.takeAll(taken);
+        QVERIFY(taken.isEmpty());
+        s = buffer.statistics();
+        QVERIFY(s.held == 0 && s.highWater == 100 && s.overflowBytes == 10);
+        buffer.reset();
+        QVERIFY(buffer.statistics().highWater == 0 && buffer.statistics().overflowBytes == 0);
+    }
+
+    // The owner's thread takes nothing for a while: the I/O thread goes on reading, far
+    // beyond what the pseudo-terminal holds, and hands over every byte in order.
+    void readsWhileTheOwnerDoesNot()
+    {
+        PtyPair pty;
+        IdentificationFlags flags;
+        SerialLink link(&flags);
+        QVERIFY(link.open(pty.slavePath(), 921600, nullptr));
+        QCOMPARE(link.baudRate(), 921600);
+        QCOMPARE(link.readBufferSize(), qint64(921600));
+        QSignalSpy ready(&link, &SerialLink::readyRead);
+        const QByteArray sent = pattern(400000, 3);
+        QVERIFY(pty.write(sent)); // would stall at about 16 KB if nobody read
+        QTRY_COMPARE(link.handOverStatistics().held, qint64(sent.size()));
+        QTRY_COMPARE(ready.count(), 1); // one notice for all of it
+        QByteArray got;
+        link.takeReceived(got);
+        QVERIFY(got == sent);
+        got.clear();
+        const HandOverStatistics s = link.handOverStatistics();
+        QVERIFY(s.highWater == sent.size() && s.overflowBytes == 0 && s.held == 0);
+        pty.write("more");
+        QTRY_COMPARE(ready.count(), 2);
+        QTRY_COMPARE((got += link.readAll()), QByteArray("more"));
+    }
+
+    void writesReportTheirRealResult()
+    {
+        PtyPair pty;
+        IdentificationFlags flags;
+        SerialLink link(&flags);
+        Results results(link);
+
+        const quint64 early = link.write("before open");
+        QTRY_VERIFY(results.byTicket.contains(early));
+        QCOMPARE(results.byTicket[early].status, SerialWriteResult::Status::NotOpen);
+
+        QVERIFY(link.open(pty.slavePath(), 115200, nullptr));
+        // A command with a handler bound to a context: both report Written, every byte out.
+        QObject context;
+        QList<SerialWriteResult> handled;
+        const QByteArray query("\x51\x56\x03\x00\x00\x03\x09", 7);
+        const quint64 command =
+            link.write(query, &context, [&](const SerialWriteResult &r) { handled << r; });
+        QTRY_COMPARE(handled.size(), 1);
+        QVERIFY(handled[0].ok() && handled[0].bytesWritten == 7 && handled[0].size == 7);
+        QVERIFY(results.byTicket[command].ok());
+        QByteArray seen;
+        QTRY_COMPARE((seen += pty.readAll()), query);
+
+        // Nobody reads the other side: the write cannot finish within its time-out; what
+        // did leave is told.
+        const quint64 slow = link.write(TooMuch, 300);
+        QTRY_VERIFY_WITH_TIMEOUT(results.byTicket.contains(slow), 5000);
+        const SerialWriteResult timedOut = results.byTicket[slow];
+        QCOMPARE(timedOut.status, SerialWriteResult::Status::TimedOut);
+        QVERIFY(timedOut.bytesWritten < TooMuch.size());
+        QVERIFY(timedOut.text().contains("timed out"));
+
+        // Closing while writes wait: the call returns, each write reports Discarded, a handler
+        // whose context is gone is not called.
+        const quint64 waiting = link.write(TooMuch, 60000);
+        bool orphanCalled = false;
+        {
+            QObject gone;
+            link.write("x", &gone, [&](const SerialWriteResult &) { orphanCalled = true; });
+        }
+        link.close();
+        QVERIFY(!link.isOpen());
+        QTRY_VERIFY(results.byTicket.contains(waiting));
+        QCOMPARE(results.byTicket[waiting].status, SerialWriteResult::Status::Discarded);
+        QTRY_COMPARE(results.byTicket.size(), 5);
+        QVERIFY(!orphanCalled);
+    }
+
+    // Two threads write at once: every write reports once, each thread's bytes leave in its
+    // order, nothing is interleaved within a write.
+    void writesOfSeveralThreadsKeepTheirOrder()
+    {
+        PtyPair pty;
+        IdentificationFlags flags;
+        SerialLink link(&flags);
+        Results results(link);
+        QVERIFY(link.open(pty.slavePath(), 921600, nullptr));
+        auto frame = [](char who, int i) {
+            return QByteArray(1, '<') + who + QByteArray::number(i).rightJustified(3, '0') + '>';
+        };
+        std::thread worker([&] {
+            for (int i = 0; i < 200; ++i)
+                link.write(frame('w', i));
+        });
+        for (int i = 0; i < 200; ++i)
+            link.write(frame('g', i));
+        worker.join();
+        QByteArray seen;
+        QTRY_VERIFY_WITH_TIMEOUT((seen += pty.readAll()).size() >= 400 * 6, 10000);
+        QTRY_COMPARE(results.byTicket.size(), 400);
+        for (const SerialWriteResult &r : qAsConst(results.byTicket))
+            QVERIFY(r.ok());
+        QCOMPARE(seen.size(), 400 * 6);
+        int next[2] = {0, 0};
+        for (int at = 0; at < seen.size(); at += 6) {
+            const int who = seen[at + 1] == 'w' ? 0 : 1;
+            QCOMPARE(seen.mid(at, 6), frame(who == 0 ? 'w' : 'g', next[who]++));
+        }
+    }
+
+    // The device goes away while a write waits: it fails, with the reason, and the error is
+    // reported once.
+    void vanishedDeviceFailsTheWaitingWrite()
+    {
+        PtyPair pty;
+        IdentificationFlags flags;
+        SerialLink link(&flags);
+        Results results(link);
+        QSignalSpy errors(&link, &SerialLink::portError);
+        QVERIFY(link.open(pty.slavePath(), 115200, nullptr));
+        const quint64 ticket = link.write(TooMuch, 60000); // cannot leave: nobody reads
+        pty.closeMaster();
+        QTRY_VERIFY_WITH_TIMEOUT(results.byTicket.contains(ticket), 5000);
+        QCOMPARE(results.byTicket[ticket].status, SerialWriteResult::Status::Failed);
+        QTRY_VERIFY(link.error() != QSerialPort::NoError);
+        QTRY_VERIFY(errors.count() >= 1);
+        // A vanished device keeps reporting its errors: each is passed on when it changes,
+        // not every time, also after the I/O thread has answered a later write.
+        const quint64 later = link.write("y");
+        QTRY_VERIFY(results.byTicket.contains(later));
+        QVERIFY(!results.byTicket[later].ok());
+        QVERIFY2(errors.count() <= 2, qPrintable(QString::number(errors.count())));
+        for (int i = 1; i < errors.count(); ++i)
+            QVERIFY(errors[i].first() != errors[i - 1].first());
+        QVERIFY(link.isOpen()); // the owner decides about the loss
+        link.close();
+    }
+
+    void clearBuffersDropsBothDirections()
+    {
+        PtyPair pty;
+        IdentificationFlags flags;
+        SerialLink link(&flags);
+        Results results(link);
+        QVERIFY(link.open(pty.slavePath(), 115200, nullptr));
+        pty.write("old answer");
+        QTRY_COMPARE(link.handOverStatistics().held, qint64(10));
+        const quint64 pending = link.write(TooMuch, 60000);
+        link.clearBuffers();
+        const quint64 after = link.write("new", 5000);
+        QTRY_VERIFY(results.byTicket.contains(pending));
+        QCOMPARE(results.byTicket[pending].status, SerialWriteResult::Status::Discarded);
+        QCOMPARE(link.readAll(), QByteArray());
+        // The write handed in after the clear goes out.
+        QByteArray seen;
+        QTRY_VERIFY_WITH_TIMEOUT((seen += pty.readAll()).endsWith("new"), 5000);
+        QTRY_VERIFY(results.byTicket.contains(after) && results.byTicket[after].ok());
+        pty.write("fresh");
+        QByteArray got;
+        QTRY_COMPARE((got += link.readAll()), QByteArray("fresh"));
+    }
+
+    void reopensAtAnotherBaudRate()
+    {
+        PtyPair pty;
+        IdentificationFlags flags;
+        SerialLink link(&flags);
+        QVERIFY(link.open(pty.slavePath(), 115200, nullptr));
+        QString message;
+        QVERIFY(link.reopen(921600, &message));
+        QVERIFY(link.isOpen() && link.baudRate() == 921600 && link.readBufferSize() == 921600);
+        pty.write("after");
+        QByteArray got;
+        QTRY_COMPARE((got += link.readAll()), QByteArray("after"));
+        link.close();
+        QVERIFY(!link.reopen(115200, &message) && !message.isEmpty());
+    }
+
+    // An identification query that cannot be written ends the queries and is told once.
+    void failedQueryWriteIsReported()
+    {
+        PtyPair pty;
+        IdentificationFlags flags;
+        SerialLink link(&flags);
+        QSignalSpy failed(&link, &SerialLink::queryWriteFailed);
+        QVERIFY(link.open(pty.slavePath(), 115200, nullptr));
+        pty.closeMaster();
+        link.startQueries();
+        QTRY_COMPARE(failed.count(), 1);
+        QVERIFY(!failed.first().first().value<SerialWriteResult>().ok());
+        QTRY_VERIFY(link.queryThread()->isFinished());
+        QVERIFY(link.queryThread()->endedOnFailedWrite());
+        QCOMPARE(failed.count(), 1);
+    }
+};
+
+QTEST_MAIN(TestSerialIo)
+#include "tst_serialio.moc"
