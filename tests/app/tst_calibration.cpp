@@ -220,6 +220,39 @@ class TestCalibration : public QObject
 private slots:
     void init() { Language::setChinese(true); }
 
+    // The instruction dialog: "Start" once only; each 10 s step lights the next instruction;
+    // after the last all are black and the dialog no longer collects; "Finish" accepts.
+    void instructionSteps()
+    {
+        calibTipDialog tip;
+        tip.show();
+        auto colours = [&tip] {
+            QString c;
+            for (int i = 0; i < tip.stepCount(); ++i)
+                c += tip.stepLabel(i)->palette().color(QPalette::WindowText) == Qt::red
+                         ? QLatin1Char('R')
+                         : QLatin1Char('-');
+            return c;
+        };
+        QCOMPARE(colours(), QStringLiteral("---"));
+        QVERIFY(tip.isCollecting());
+        tip.startButton()->click();
+        QTimer *timer = tip.stepTimer();
+        QVERIFY(timer && timer->isActive() && timer->interval() == 10000);
+        tip.startButton()->click();
+        QCOMPARE(tip.stepTimer(), timer);
+        QCOMPARE(colours(), QStringLiteral("R--"));
+        for (const char *expected : {"-R-", "--R", "---"}) {
+            QVERIFY(tip.isCollecting());
+            tip.updateTip(); // a tick of the step timer
+            QCOMPARE(colours(), QString::fromLatin1(expected));
+        }
+        QVERIFY(!tip.isCollecting() && timer->isActive());
+        tip.finishButton()->click();
+        QCOMPARE(tip.result(), int(QDialog::Accepted));
+        QVERIFY(!tip.stepTimer());
+    }
+
     // The calibration and reset entries follow the port; the magnetometer menu can be
     // forbidden for a unit that cannot use it.
     void entriesFollowThePort()
