@@ -159,7 +159,7 @@ int main(int argc, char *argv[])
                     handMs, probe.longestMs(), cloud.pointCount());
     }
 
-    for (int n : {3000, 20000}) {
+    for (int n : {10000, 100000, 1000000}) {
         const Calib3DInput input = turns(n);
         for (int run = 0; run < runs; ++run) {
             threadCalibrate thread(input, dir.filePath(QStringLiteral("cab.txt")));
