@@ -162,6 +162,8 @@ void MagCalibrationSession::show3DResult(const QVector<double> &before,
     m_view->showText(r.text(), r.quality);
     m_view->showMagnitudes(before, after, pointNum);
     m_view->setWriteEnabled(r.quality.writable() && !m_writing);
+    if (!r.quality.writable())
+        say(refusalText(r.quality)); // the button stays disabled: the list says why
     m_shown3D = true;
     showResultWindow();
     emit resultShown(false);
@@ -238,6 +240,8 @@ void MagCalibrationSession::show2DResult(const QVector<double> &x, const QVector
     m_view->showEllipse(x, y, xR, yR);
     m_view->showText(r.text(), r.quality);
     m_view->setWriteEnabled(r.quality.writable() && !m_writing);
+    if (!r.quality.writable())
+        say(m_kept2D->refusal);
     delete thread;
     showResultWindow();
     emit resultShown(true);

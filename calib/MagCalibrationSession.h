@@ -34,7 +34,8 @@ struct Calib2DResult;
 //  - A 2D computation runs in MagCalib2DClass; its result (slotEllipsePlot -> show2DResult)
 //    deletes the finished thread and keeps the parameters for writing.
 //  - write3D() / write2D(): only a shown result that may be written is sent ("Write to ARV"
-//    is enabled only then; a result that may not be written is refused with the reason); the
+//    is enabled only then; for a result that may not be written the message list says why
+//    when it is shown, and a write of it is refused with the reason); the
 //    command goes through the command sender, and 1000 ms after the write (a timer, the GUI
 //    goes on) the outcome is said in the message list. A failed write is said at once.
 //

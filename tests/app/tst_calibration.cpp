@@ -483,6 +483,9 @@ private slots:
             QVERIFY(!s->resultView()->writeButton()->isEnabled());
             QVERIFY(s->resultView()->qualityLabel()->text().contains(
                 QStringLiteral("Verdict: do not write")));
+            QVERIFY2(lastMessage(w).startsWith(QStringLiteral("Calibration parameters not "
+                                                              "written: ")),
+                     qPrintable(lastMessage(w)));
         }
         // Closing the port ends the calibration and closes its windows.
         w.slot_open_uart();
