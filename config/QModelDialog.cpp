@@ -58,6 +58,15 @@ void QModelDialog::setFrequencyList(const QStringList &rates)
 {
     m_frequencyCombo->clear();
     m_frequencyCombo->addItems(rates);
+    setUnitFrequency(m_unitHz);
+}
+
+void QModelDialog::setUnitFrequency(int hz)
+{
+    m_unitHz = hz;
+    const int index = m_frequencyCombo->findText(QString::number(hz));
+    if (index >= 0)
+        m_frequencyCombo->setCurrentIndex(index);
 }
 
 QStringList QModelDialog::frequencyList() const

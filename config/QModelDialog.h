@@ -28,9 +28,12 @@ public:
     explicit QModelDialog(SettingSender *settings, QWidget *parent = nullptr);
 
     void setProduct(const QString &model, const QString &suffix);
-    // The frequency box's entries (Hz), in order; the first is selected.
+    // The frequency box's entries (Hz), in order (the unit's rate, or else the first, selected).
     void setFrequencyList(const QStringList &rates);
     QStringList frequencyList() const;
+    // The unit's output rate as it reported it: its entry is selected (now and whenever the
+    // list changes), so that Ok without a choice asks for no change.
+    void setUnitFrequency(int hz);
     // Puts the texts of the current interface language on the dialog (it outlives switches).
     void applyTexts();
 
@@ -57,6 +60,7 @@ private:
     SettingSender *m_settings;
     QString m_model;
     QString m_suffix;
+    int m_unitHz = 0;
     bool m_frequencySent = false;
     QLabel *m_baudLabel = nullptr;
     QComboBox *m_baudCombo = nullptr;

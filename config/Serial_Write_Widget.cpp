@@ -52,6 +52,7 @@ Serial_Write_Widget::Serial_Write_Widget(CommandSender *sender, QWidget *parent)
     layout->addWidget(m_status);
     layout->addLayout(buttons);
     resize(520, 300);
+    m_input->setFocus();
 
     connect(m_send, &QPushButton::clicked, this, &Serial_Write_Widget::serial_write_send);
     connect(m_clear, &QPushButton::clicked, this, &Serial_Write_Widget::serial_write_area_clear);
@@ -75,15 +76,18 @@ void Serial_Write_Widget::serial_write_send()
     const RawHex::Result parsed = RawHex::parse(m_input->toPlainText());
     if (parsed.status == RawHex::Result::Status::BadToken) {
         qCDebug(lcConfig) << "不合法";
+        const QString why = Language::text("第 %1 项不是一到两位的16进制数：“%2”",
+                                           "Entry %1 is not one or two hexadecimal digits: \"%2\"")
+                                .arg(parsed.badTokenIndex + 1)
+                                .arg(RawHex::visible(parsed.badToken));
+        m_status->setText(Language::text("未发送：", "Not sent: ") + why);
         refuse(Language::text("输入不合法请检查是否有多余的字符",
                               "Please check whether there are redundant characters"),
-               Language::text("第 %1 项不是一到两位的16进制数：“%2”",
-                              "Entry %1 is not one or two hexadecimal digits: \"%2\"")
-                   .arg(parsed.badTokenIndex + 1)
-                   .arg(RawHex::visible(parsed.badToken)));
+               why);
         return;
     }
     if (parsed.status == RawHex::Result::Status::Empty) {
+        m_status->setText(Language::text("未发送：没有输入内容。", "Not sent: nothing was typed."));
         refuse(Language::text("没有要发送的内容", "Nothing to send"),
                Language::text("请输入要发送的字节，例如 51 56 03 0A 00 08 15 32",
                               "Type the bytes to send, for example 51 56 03 0A 00 08 15 32"));
