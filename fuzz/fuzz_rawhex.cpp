@@ -39,7 +39,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         break;
     default: {
         std::vector<char16_t> units(std::size_t(n / 2));
-        std::memcpy(units.data(), rest, units.size() * sizeof(char16_t)); // aligned
+        if (!units.empty())
+            std::memcpy(units.data(), rest, units.size() * sizeof(char16_t)); // aligned
         text = QString::fromUtf16(units.data(), int(units.size()));
         break;
     }
