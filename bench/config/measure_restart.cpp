@@ -73,6 +73,7 @@ int main(int argc, char *argv[])
     qint64 last = -1;
     qint64 roundLongest = 0;
     qint64 idleLongest = 0;
+    bool wasRunning = false; // at the probe's previous turn
     QTimer probe;
     probe.setTimerType(Qt::PreciseTimer);
     probe.setInterval(2);
@@ -80,12 +81,15 @@ int main(int argc, char *argv[])
         const qint64 now = clock.nsecsElapsed() / 1000; // microseconds
         if (last >= 0) {
             const qint64 gap = now - last;
-            if (restart->isRunning())
+            // A gap that began during the restart is the restart's: its last step, the open,
+            // ends the restart before the probe comes round again.
+            if (wasRunning || restart->isRunning())
                 roundLongest = std::max(roundLongest, gap);
             else
                 idleLongest = std::max(idleLongest, gap);
         }
         last = now;
+        wasRunning = restart->isRunning();
     });
 
     const auto waitFor = [](int ms) {
@@ -110,9 +114,7 @@ int main(int argc, char *argv[])
         QEventLoop loop;
         QObject::connect(restart, &PortRestart::finished, &loop, &QEventLoop::quit);
         loop.exec();
-        // The restart's last step (the open) ends inside the finished signal: the gap that
-        // closes it is the probe's next turn.
-        waitFor(20);
+        waitFor(20); // the probe's turn after the open
         longest.push_back(roundLongest);
         waitFor(400); // frames again
         if (!w.isPortOpen()) {

@@ -86,7 +86,8 @@ double frameRate(MainWindow &w)
 }
 
 // The longest time the event loop was away while a port restart ran, seen by a 5 ms timer;
-// and how often it came round.
+// and how often it came round. A gap that began during the restart counts, so that its last
+// step, the open, which ends the restart, is measured too.
 struct LoopProbe
 {
     QTimer timer;
@@ -102,10 +103,10 @@ struct LoopProbe
         clock.start();
         QObject::connect(&timer, &QTimer::timeout, [this, restart] {
             const qint64 now = clock.elapsed();
+            if (last >= 0)
+                longestMs = std::max(longestMs, now - last);
             if (restart->isRunning()) {
                 ++ticksDuringRestart;
-                if (last >= 0)
-                    longestMs = std::max(longestMs, now - last);
                 last = now;
             } else {
                 last = -1;
