@@ -235,8 +235,6 @@ constexpr std::array<ViewKindInfo, ViewKindCount> table = {{
      &M::isCombinedStateWidgetOpen, nullptr, F::FusionState, fusionState},
     {K::PostureCourse, "attitude and heading reset", &U::postureResetAction,
      &M::slot_posture_course_reset, &M::isposture_course_open, nullptr, F::Never, postureCourse},
-    {K::CommandWrite, "command write", &U::commandWriteAction, &M::slotCommandWrite,
-     &M::iscommandwrite_open, nullptr, F::Never, nullptr},
 }};
 
 constexpr bool inKindOrder()
