@@ -976,6 +976,8 @@ void MainWindow::baudSearchFinished(const BaudSearch::Result &result)
         Language::text("是否改用 %1 波特率（当前为 %2）？", "Switch to %1 baud (now %2)?")
             .arg(result.foundBaud)
             .arg(result.originalBaud));
+    box.button(QMessageBox::Yes)->setText(Language::text("是", "Yes"));
+    box.button(QMessageBox::No)->setText(Language::text("否", "No"));
     box.setDefaultButton(QMessageBox::Yes);
     const bool adopt = box.exec() == QMessageBox::Yes;
     if (m_portOpen) // the port may have been closed or lost meanwhile

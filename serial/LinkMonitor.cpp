@@ -56,10 +56,14 @@ void LinkMonitor::tick()
                 emit searchListening(m_search.listeningBaud());
             return;
         }
-        // Judged afresh at the rate the search left, before the owner hears of it.
+        // Judged afresh at the rate the search left, before the owner hears of it. The owner
+        // hears of it after this tick: it may ask the user (a nested event loop), and the
+        // light must go on meanwhile.
         m_health.start(m_hooks.counts(), now, false);
         emit stateChanged(state());
-        emit searchFinished(m_search.result());
+        QMetaObject::invokeMethod(
+            this, [this, result = m_search.result()] { emit searchFinished(result); },
+            Qt::QueuedConnection);
         return;
     }
     if (m_health.sample(m_hooks.counts(), now))

@@ -48,6 +48,8 @@ signals:
     // The finder moved to another rate.
     void searchListening(int baud);
     // The finder ended; the port is at result.foundBaud, or back at result.originalBaud.
+    // Emitted from the event loop after the last tick of the search, so that a handler may
+    // ask the user while the monitor goes on watching.
     void searchFinished(const BaudSearch::Result &result);
 
 private:

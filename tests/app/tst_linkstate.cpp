@@ -54,18 +54,26 @@ void openPath(MainWindow &w, const QString &path, int baud)
     w.slot_open_uart();
 }
 
-// Answers the next message box, whenever it comes, from inside its event loop; seen(box)
-// runs first.
+// Answers the next message box, whenever it comes and ready() holds (or, failing that, 8 s
+// after it came: readyMissed()), from inside its event loop; seen(box) runs first.
 class BoxAnswer : public QObject
 {
 public:
-    BoxAnswer(QMessageBox::StandardButton button, std::function<void(QMessageBox *)> seen)
-        : m_button(button), m_seen(std::move(seen))
+    BoxAnswer(QMessageBox::StandardButton button, std::function<bool()> ready,
+              std::function<void(QMessageBox *)> seen)
+        : m_button(button), m_ready(std::move(ready)), m_seen(std::move(seen))
     {
         connect(&m_timer, &QTimer::timeout, this, [this] {
             auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
             if (!box)
                 return;
+            if (!m_shown.isValid())
+                m_shown.start();
+            if (!m_ready()) {
+                if (m_shown.elapsed() < 8000)
+                    return;
+                m_missed = true;
+            }
             m_timer.stop();
             m_seen(box);
             box->button(m_button)->click();
@@ -73,8 +81,13 @@ public:
         m_timer.start(20);
     }
 
+    bool readyMissed() const { return m_missed; }
+
 private:
+    QElapsedTimer m_shown;
+    bool m_missed = false;
     QMessageBox::StandardButton m_button;
+    std::function<bool()> m_ready;
     std::function<void(QMessageBox *)> m_seen;
     QTimer m_timer;
 };
@@ -207,19 +220,23 @@ private slots:
         int writesAtOffer = -1;
         // Every write of the link ends with writeFinished, whatever became of it.
         QSignalSpy writes(w.serialLink(), &SerialLink::writeFinished);
-        BoxAnswer answer(adopt ? QMessageBox::Yes : QMessageBox::No, [&](QMessageBox *box) {
-            writesAtOffer = writes.count();
-            receivedAtOffer = unit->counters().bytesReceived;
-            offer = box->text() + QLatin1Char('|') + box->informativeText();
-            portBaudAtOffer = w.serialLink()->baudRate();
-        });
+        // While the user decides, the frames flow at the found rate, and the light says so.
+        const auto flowing = [&] { return light(w) == QStringLiteral("● 数据正常"); };
+        BoxAnswer answer(adopt ? QMessageBox::Yes : QMessageBox::No, flowing,
+                         [&](QMessageBox *box) {
+                             writesAtOffer = writes.count();
+                             receivedAtOffer = unit->counters().bytesReceived;
+                             offer = box->text() + QLatin1Char('|') + box->informativeText();
+                             portBaudAtOffer = w.serialLink()->baudRate();
+                         });
         w.ui().findBaudAction->trigger();
         // While it listens: no second search, no recording, the light says so.
         QVERIFY(!w.ui().findBaudAction->isEnabled());
         QVERIFY(!w.ui().recordAction->isEnabled());
         QVERIFY(light(w).startsWith(QStringLiteral("● 正在查找波特率")));
 
-        QTRY_VERIFY2_WITH_TIMEOUT(!offer.isEmpty(), qPrintable(messages(w).join('\n')), 10000);
+        QTRY_VERIFY2_WITH_TIMEOUT(!offer.isEmpty(), qPrintable(messages(w).join('\n')), 20000);
+        QVERIFY(!answer.readyMissed());
         QCOMPARE(offer, QStringLiteral("在 115200 波特率下收到有效帧。|是否改用 115200 波特率"
                                        "（当前为 460800）？"));
         // Nothing sent while searching: the program wrote nothing, the unit heard nothing.
