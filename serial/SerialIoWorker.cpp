@@ -53,7 +53,12 @@ SerialIoWorker::OpenResult SerialIoWorker::openPort(const QString &device, int b
     closePort();
     m_device = device;
     m_baud = baud;
-    return openDevice();
+    const OpenResult result = openDevice();
+    // A new session starts empty: what the system's driver kept from before the open (an
+    // earlier session's bytes, maybe at another rate) is nobody's data.
+    if (result.ok)
+        m_port->clear(QSerialPort::Input);
+    return result;
 }
 
 SerialIoWorker::OpenResult SerialIoWorker::reopenPort(int baud)

@@ -255,6 +255,28 @@ private slots:
         QTRY_VERIFY(errors.count() >= 1);
     }
 
+    // Bytes that waited in the system before the open (an earlier session's, perhaps at
+    // another rate) are not read as the new session's.
+    void openStartsEmpty()
+    {
+        PtyPair pty;
+        {
+            IdentificationFlags flags;
+            SerialLink earlier(&flags);
+            QVERIFY(earlier.open(pty.slavePath(), 115200, nullptr));
+            earlier.close();
+        }
+        // The terminal keeps bytes for a device that nobody reads.
+        QVERIFY(pty.write("stale"));
+        IdentificationFlags flags;
+        SerialLink link(&flags);
+        QVERIFY(link.open(pty.slavePath(), 460800, nullptr));
+        QVERIFY(pty.write("fresh"));
+        QByteArray got;
+        QTRY_VERIFY((got += link.readAll()).endsWith("fresh"));
+        QCOMPARE(got, QByteArray("fresh"));
+    }
+
     void reopensAtAnotherBaudRate()
     {
         PtyPair pty;
