@@ -980,8 +980,11 @@ void MainWindow::baudSearchFinished(const BaudSearch::Result &result)
     box.button(QMessageBox::No)->setText(Language::text("否", "No"));
     box.setDefaultButton(QMessageBox::Yes);
     const bool adopt = box.exec() == QMessageBox::Yes;
-    if (m_portOpen) // the port may have been closed or lost meanwhile
-        switchBaudRate(adopt ? result.foundBaud : result.originalBaud, adopt);
+    if (!m_portOpen) // closed or lost meanwhile
+        return;
+    if (!adopt)
+        addMessage(Language::text("仍为 %1 波特率", "Staying at %1 baud").arg(result.originalBaud));
+    switchBaudRate(adopt ? result.foundBaud : result.originalBaud, adopt);
 }
 
 void MainWindow::switchBaudRate(int baud, bool adopt)

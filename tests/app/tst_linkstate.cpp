@@ -257,6 +257,7 @@ private slots:
             QTRY_VERIFY_WITH_TIMEOUT(!w.ui().serialNumberValue->text().isEmpty(), 5000);
             QVERIFY(unit->counters().bytesReceived > receivedAtOffer);
         } else {
+            QVERIFY(messages(w).contains(QStringLiteral("仍为 460800 波特率")));
             QCOMPARE(w.serialLink()->baudRate(), 460800);
             QCOMPARE(w.ui().baudCombo->currentText(), QStringLiteral("460800"));
             QTRY_COMPARE_WITH_TIMEOUT(light(w), QStringLiteral("● 无有效帧"), 4000);
