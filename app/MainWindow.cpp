@@ -139,6 +139,25 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
     m_statsTimer.start();
     m_statsClock.start();
 
+    // The link's light, its one notice per session, and the baud rate finder.
+    LinkMonitor::Hooks hooks;
+    hooks.counts = [this] {
+        const LinkStatistics &s = m_parser.statistics();
+        return LinkHealth::Counts{s.bytes, s.frames, s.answers};
+    };
+    hooks.line.reopen = [this](int baud, QString *message) {
+        m_parser.setLineBaudRate(baud);
+        return m_link->reopen(baud, message);
+    };
+    hooks.line.clearBuffers = [this] { m_link->clearBuffers(); };
+    hooks.line.validFrames = [this] { return m_parser.statistics().frames; };
+    m_linkMonitor = new LinkMonitor(std::move(hooks), this);
+    connect(m_linkMonitor, &LinkMonitor::stateChanged, this, &MainWindow::showLinkState);
+    connect(m_linkMonitor, &LinkMonitor::searchListening, this, &MainWindow::showLinkState);
+    connect(m_linkMonitor, &LinkMonitor::notice, this, &MainWindow::addMessage);
+    connect(m_linkMonitor, &LinkMonitor::searchFinished, this, &MainWindow::baudSearchFinished);
+    connect(m_ui.findBaudAction, &QAction::triggered, this, &MainWindow::slotFindBaudRate);
+
     fillPortList(SerialLink::systemPortNames());
     connect(m_ui.portCombo, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
             &MainWindow::selectPort);
@@ -267,6 +286,7 @@ void MainWindow::applyTexts()
 {
     m_ui.applyTexts(m_portButtonFlag);
     showLinkStatistics();
+    showLinkState();
     showRecordingState();
 }
 
@@ -540,6 +560,8 @@ void MainWindow::openPort()
     m_statsClock.restart();
     m_overflowReported = 0;
     m_lastPortError = QSerialPort::NoError;
+    m_linkMonitor->sessionStarted();
+    updateFindBaudAction();
     QThread::msleep(10); // intended: the port settles for 10 ms before the first query
     m_link->startQueries();
     qCDebug(lcSerial) << "开始解析";
@@ -583,7 +605,8 @@ void MainWindow::closePort()
     stopRecording(RecordingController::StopCause::PortClosed);
     m_ui.recordAction->setEnabled(false);
     disconnectSession();
-    m_link->close(); // stops the query thread first
+    m_link->close();               // stops the query thread first
+    m_linkMonitor->sessionEnded(); // and a baud search with it
     // A running calibration computation ends at once; closing its point cloud tears it down.
     m_magCalibration->stopComputations();
     m_ui.mdiArea->closeAllSubWindows();
@@ -591,6 +614,7 @@ void MainWindow::closePort()
     m_portOpen = false;
     m_outputRateHz = 0.0;
     updateCalibrationActions();
+    updateFindBaudAction();
     m_ui.portButton->setText(Language::text("打开串口", "Open Port"));
     clearStateLabels();
     m_portButtonFlag = false;
@@ -617,6 +641,8 @@ void MainWindow::loseDevice()
     }
     m_outputRateHz = 0.0;
     updateCalibrationActions();
+    m_linkMonitor->sessionEnded();
+    updateFindBaudAction();
     m_parser.reset();
     updateLinkStatistics();
 }
@@ -730,7 +756,7 @@ void MainWindow::applyAnswers()
         }
         restartQueries = restartQueries || e.restartsQueries();
     }
-    if (restartQueries)
+    if (restartQueries && !m_linkMonitor->isSearching()) // the finder sends nothing
         m_link->startQueries();
 }
 
@@ -1073,7 +1099,7 @@ void MainWindow::slotExportStart()
     if (m_recording->recordingStarted() || !m_ui.recordAction->isChecked())
         return;
     m_ui.recordAction->setChecked(false);
-    if (recordFileBusy() || !m_portOpen)
+    if (recordFileBusy() || !m_portOpen || m_linkMonitor->isSearching())
         return;
     m_recording->start(); // "File has been saved to " + the file
     m_ui.recordAction->setEnabled(false);
@@ -1085,6 +1111,7 @@ void MainWindow::slotExportStart()
     statusBar()->addWidget(m_elapsedLabel);
     showRecordingState();
     m_recordTimer.start();
+    updateFindBaudAction();
 }
 
 void MainWindow::slotExportStop()
@@ -1100,6 +1127,7 @@ void MainWindow::slotExportStop()
     m_recordTimer.stop();
     delete std::exchange(m_recordingLabel, nullptr); // leaves the status bar
     delete std::exchange(m_elapsedLabel, nullptr);
+    updateFindBaudAction();
 }
 
 bool MainWindow::stopRecording(RecordingController::StopCause cause)
@@ -1203,4 +1231,113 @@ void MainWindow::showLinkStatistics()
         text += Language::text("   缓冲溢出丢失 %1 字节", "   Overflow lost %1 bytes")
                     .arg(h.overflowBytes);
     m_ui.statsLabel->setText(text);
+}
+
+// ------------------------------------------------------------------ link state, baud finder
+
+void MainWindow::showLinkState()
+{
+    const LinkState state = m_linkMonitor->state();
+    const LinkStateLook look = linkStateLook(state);
+    QString label = look.label;
+    if (state == LinkState::Searching && m_linkMonitor->listeningBaud() > 0)
+        label += QLatin1Char(' ') + QString::number(m_linkMonitor->listeningBaud());
+    m_ui.linkStateLabel->setText(label);
+    m_ui.linkStateLabel->setToolTip(look.explanation);
+    m_ui.linkStateLabel->setStyleSheet(
+        look.colour.isEmpty() ? QString()
+                              : QStringLiteral("color: %1; font-weight: bold;").arg(look.colour));
+    m_ui.linkStateLabel->setVisible(state != LinkState::Closed);
+}
+
+void MainWindow::updateFindBaudAction()
+{
+    // Not while recording: the file would get the other rates' garbage and gaps.
+    m_ui.findBaudAction->setEnabled(m_portOpen && !recordingStarted() &&
+                                    !m_linkMonitor->isSearching());
+}
+
+void MainWindow::slotFindBaudRate()
+{
+    if (!m_portOpen || recordingStarted() || m_linkMonitor->isSearching())
+        return;
+    QList<int> rates;
+    for (int i = 0; i < m_ui.baudCombo->count(); ++i)
+        rates.append(m_ui.baudCombo->itemText(i).toInt());
+    const int current = m_link->baudRate() > 0 ? m_link->baudRate() : m_selectedBaud;
+    m_link->stopQueries(); // the finder only listens
+    m_ui.recordAction->setEnabled(false);
+    addMessage(Language::text("正在查找波特率：依次以各波特率监听，不发送任何数据",
+                              "Finding the baud rate: listening at each rate in turn, sending "
+                              "nothing"));
+    m_linkMonitor->startBaudSearch(rates, current);
+    updateFindBaudAction();
+}
+
+void MainWindow::baudSearchFinished(const BaudSearch::Result &result)
+{
+    m_ui.recordAction->setEnabled(m_portOpen);
+    updateFindBaudAction();
+    if (!m_portOpen)
+        return;
+    if (!result.portOk) {
+        addMessage(result.failure); // the loss poll closes a port that is gone
+        return;
+    }
+    if (result.foundBaud == 0) {
+        addMessage(Language::text("所有波特率下都没有收到有效帧：请检查线缆、电源和串口"
+                                  "（仍为 %1 波特率）",
+                                  "No baud rate gave a valid frame: check the cable, the power "
+                                  "and the port (still at %1 baud)")
+                       .arg(result.originalBaud));
+        switchBaudRate(result.originalBaud, false);
+        return;
+    }
+    addMessage(Language::text("在 %1 波特率下收到有效帧", "Valid frames arrive at %1 baud")
+                   .arg(result.foundBaud));
+    if (result.foundBaud == result.originalBaud) {
+        switchBaudRate(result.originalBaud, false);
+        return;
+    }
+    // The frames keep flowing at the found rate while the user decides.
+    QMessageBox box(QMessageBox::Question, Language::text("查找波特率", "Find Baud Rate"),
+                    Language::text("在 %1 波特率下收到有效帧。", "Valid frames arrive at %1 baud.")
+                        .arg(result.foundBaud),
+                    QMessageBox::Yes | QMessageBox::No, this);
+    box.setInformativeText(
+        Language::text("是否改用 %1 波特率（当前为 %2）？", "Switch to %1 baud (now %2)?")
+            .arg(result.foundBaud)
+            .arg(result.originalBaud));
+    box.button(QMessageBox::Yes)->setText(Language::text("是", "Yes"));
+    box.button(QMessageBox::No)->setText(Language::text("否", "No"));
+    box.setDefaultButton(QMessageBox::Yes);
+    const bool adopt = box.exec() == QMessageBox::Yes;
+    if (!m_portOpen) // closed or lost meanwhile
+        return;
+    if (!adopt)
+        addMessage(Language::text("仍为 %1 波特率", "Staying at %1 baud").arg(result.originalBaud));
+    switchBaudRate(adopt ? result.foundBaud : result.originalBaud, adopt);
+}
+
+void MainWindow::switchBaudRate(int baud, bool adopt)
+{
+    if (m_link->baudRate() != baud) {
+        QString failure;
+        m_parser.setLineBaudRate(baud);
+        if (!m_link->reopen(baud, &failure)) {
+            addMessage(failure);
+            return;
+        }
+        m_link->clearBuffers();
+    }
+    if (adopt) {
+        const int index = m_ui.baudCombo->findText(QString::number(baud));
+        if (index >= 0)
+            m_ui.baudCombo->setCurrentIndex(index);
+        m_selectedBaud = baud;
+        rememberConnection();
+        addMessage(Language::text("已改用 %1 波特率", "Now at %1 baud").arg(baud));
+    }
+    m_linkMonitor->sessionStarted(adopt);
+    m_link->startQueries();
 }

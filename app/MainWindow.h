@@ -6,6 +6,7 @@
 #include "calib/GyroBiasCollector.h"
 #include "protocol/FrameParser.h"
 #include "record/RecordingController.h"
+#include "serial/LinkMonitor.h"
 #include "serial/LinkRateMeter.h"
 
 #include <QElapsedTimer>
@@ -232,6 +233,9 @@ public slots:
     void captureSerialExceptions();
     // An identification query could not be written: said in the message list.
     void queryNotWritten(const SerialWriteResult &result);
+    // "Find Baud Rate": listens at each rate of the baud box on the open port, sending
+    // nothing (not while recording), and offers the rate at which valid frames arrive.
+    void slotFindBaudRate();
 
     void updateOpenGLwidget(QVector<double> samples);
     void getSenseData(QVector<double> samples);
@@ -274,6 +278,11 @@ private:
     void chooseRecordFolder();
     void updateLinkStatistics();
     void showLinkStatistics();
+    // The link's light and the finder (LinkMonitor).
+    void showLinkState();
+    void updateFindBaudAction();
+    void baudSearchFinished(const BaudSearch::Result &result);
+    void switchBaudRate(int baud, bool adopt);
     void fillPortList(const QStringList &systemPorts);
     void rememberConnection();
     void applyTexts();
@@ -330,5 +339,6 @@ private:
     // Link statistics: the rates since the previous tick.
     QElapsedTimer m_statsClock;
     LinkRateMeter m_rates;
-    quint64 m_overflowReported = 0; // hand-over overflow bytes already in the message list
+    quint64 m_overflowReported = 0;       // hand-over overflow bytes already in the message list
+    LinkMonitor *m_linkMonitor = nullptr; // the link's state, its notice and the baud finder
 };

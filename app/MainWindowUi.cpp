@@ -138,6 +138,8 @@ void MainWindowUi::build(QMainWindow *w)
     toolMenu = bar->addMenu(QString());
     pathSettingAction = toolMenu->addAction(QString());
     commandWriteAction = toolMenu->addAction(QString());
+    findBaudAction = toolMenu->addAction(QString());
+    findBaudAction->setEnabled(false); // with an open port
     configMenu = toolMenu->addMenu(QString());
     outputFormatAction = configMenu->addAction(QString());
     dataSettingAction = configMenu->addAction(QString());
@@ -206,6 +208,7 @@ void MainWindowUi::build(QMainWindow *w)
     baudToolBar->addWidget(baudLabel);
     baudToolBar->addWidget(baudCombo);
     baudToolBar->addWidget(portButton);
+    baudToolBar->addAction(findBaudAction);
 
     importToolBar = w->addToolBar(QStringLiteral("&Import"));
     importToolBar->setObjectName(QStringLiteral("importToolBar"));
@@ -219,6 +222,9 @@ void MainWindowUi::build(QMainWindow *w)
     mdiArea->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     w->setCentralWidget(mdiArea);
 
+    linkStateLabel = new QLabel(w);
+    linkStateLabel->setObjectName(QStringLiteral("linkStateLabel"));
+    w->statusBar()->addPermanentWidget(linkStateLabel);
     statsLabel = new QLabel(w);
     w->statusBar()->addPermanentWidget(statsLabel);
 }
@@ -256,6 +262,10 @@ void MainWindowUi::applyTexts(bool portOpen)
     toolMenu->setTitle(t("工具", "Tool"));
     pathSettingAction->setText(t("&文件路径设置", "&File Path Setting"));
     commandWriteAction->setText(t("&指令写入", "&Write Command"));
+    findBaudAction->setText(t("查找波特率", "Find Baud Rate"));
+    findBaudAction->setToolTip(t("依次以各波特率监听，找出收到有效帧的波特率（不发送任何数据）",
+                                 "Listen at each baud rate in turn and find the one at which "
+                                 "valid frames arrive (nothing is sent)"));
     configMenu->setTitle(t("相关配置", "Related Configuration"));
     outputFormatAction->setText(t("&串口输出格式设置", "&Serial Output Format Setting"));
     dataSettingAction->setText(t("&数据设置", "&Data Setting"));

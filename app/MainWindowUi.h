@@ -90,6 +90,7 @@ public:
     QAction *recordAction = nullptr;
     QAction *stopRecordAction = nullptr;
     QAction *refreshPortAction = nullptr;
+    QAction *findBaudAction = nullptr; // Tool menu and the baud tool bar
 
     // Tool bars
     QToolBar *viewToolBar = nullptr;
@@ -101,6 +102,7 @@ public:
     QComboBox *baudCombo = nullptr;
     QPushButton *portButton = nullptr;
 
-    // Status bar: link statistics
+    // Status bar: the link's light (state at a glance) and its statistics
+    QLabel *linkStateLabel = nullptr;
     QLabel *statsLabel = nullptr;
 };

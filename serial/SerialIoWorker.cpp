@@ -6,6 +6,26 @@
 #include <chrono>
 #include <limits>
 
+#include <poll.h>
+#include <termios.h>
+
+namespace {
+
+// True when the open device behind fd still answers: no hang-up or error pending and its
+// terminal settings readable (a pulled adapter or a closed pseudo-terminal fails both).
+bool deviceAnswers(int fd)
+{
+    if (fd < 0)
+        return false;
+    pollfd p{fd, POLLIN, 0};
+    if (::poll(&p, 1, 0) < 0 || (p.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0)
+        return false;
+    termios t{};
+    return ::tcgetattr(fd, &t) == 0;
+}
+
+} // namespace
+
 SerialIoWorker::SerialIoWorker(HandOverBuffer *handOver, Callbacks callbacks)
     : m_handOver(handOver), m_callbacks(std::move(callbacks)), m_deadline(this), m_notify(this)
 {
@@ -33,7 +53,12 @@ SerialIoWorker::OpenResult SerialIoWorker::openPort(const QString &device, int b
     closePort();
     m_device = device;
     m_baud = baud;
-    return openDevice();
+    const OpenResult result = openDevice();
+    // A new session starts empty: what the system's driver kept from before the open (an
+    // earlier session's bytes, maybe at another rate) is nobody's data.
+    if (result.ok)
+        m_port->clear(QSerialPort::Input);
+    return result;
 }
 
 SerialIoWorker::OpenResult SerialIoWorker::reopenPort(int baud)
@@ -194,6 +219,13 @@ void SerialIoWorker::onError(QSerialPort::SerialPortError error)
 {
     if (error == QSerialPort::NoError)
         return;
+    // The port reports a read that found nothing as a read error. That happens when the
+    // input was flushed (clearBuffers) after the system had said that bytes were there; a
+    // device that still answers has not failed.
+    if (error == QSerialPort::ReadError && m_port && deviceAnswers(int(m_port->handle()))) {
+        m_port->clearError();
+        return;
+    }
     m_error = error;
     // Writes that wait cannot complete after a write error or a vanished device.
     if (error == QSerialPort::WriteError || error == QSerialPort::ResourceError)

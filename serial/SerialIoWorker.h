@@ -55,6 +55,7 @@ public:
     SerialIoWorker(HandOverBuffer *handOver, Callbacks callbacks);
     ~SerialIoWorker() override;
 
+    // Opens a device; bytes that the system received before are dropped.
     OpenResult openPort(const QString &device, int baud);
     // Closes and opens the same device at another rate; pending writes are discarded.
     OpenResult reopenPort(int baud);

@@ -85,7 +85,8 @@ public:
     // the system's open or close of the device) ----
 
     // Opens a port by listed name, "ARV-SIM" or a device path, with 8N1, no flow control and
-    // a read buffer of baud bytes; a session that was open is closed first. On failure
+    // a read buffer of baud bytes; a session that was open is closed first. The session
+    // starts empty: bytes the system's driver held from before are dropped. On failure
     // returns false and sets *message to the text for the message list.
     bool open(const QString &name, int baud, QString *message);
     // The open device again at another baud rate (the unit was told to change its rate).

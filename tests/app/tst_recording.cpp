@@ -56,8 +56,9 @@ QString lastMessage(const MainWindow &w)
 QStringList recordingLabels(const MainWindow &w)
 {
     QStringList texts;
+    // The link figures and light are always there; the recording labels come and go.
     for (const QLabel *label : w.statusBar()->findChildren<QLabel *>())
-        if (label != w.ui().statsLabel)
+        if (label != w.ui().statsLabel && label != w.ui().linkStateLabel)
             texts << label->text();
     return texts;
 }

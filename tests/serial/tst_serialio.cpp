@@ -223,6 +223,60 @@ private slots:
         QTRY_COMPARE((got += link.readAll()), QByteArray("fresh"));
     }
 
+    // Clearing while bytes stream in is no error: the port may find its input flushed away
+    // when it comes to read, and that must not look like a failing device (which the owner
+    // would close). A device that does go is still reported.
+    void clearingWhileBytesStreamIsNoError()
+    {
+        PtyPair pty;
+        IdentificationFlags flags;
+        SerialLink link(&flags);
+        QSignalSpy errors(&link, &SerialLink::portError);
+        QVERIFY(link.open(pty.slavePath(), 921600, nullptr));
+        const QByteArray chunk(64, 'x');
+        for (int i = 0; i < 400; ++i) {
+            pty.write(chunk);
+            if (i % 2 == 0)
+                link.clearBuffers();
+            if (i % 8 == 0)
+                QTest::qWait(1);
+        }
+        // A write is ordered after the clears: once it is out, they are done.
+        link.write("sync");
+        QByteArray sent;
+        QTRY_VERIFY((sent += pty.readAll()).endsWith("sync"));
+        pty.write("end");
+        QByteArray got;
+        QTRY_VERIFY((got += link.readAll()).endsWith("end"));
+        QCOMPARE(link.error(), QSerialPort::NoError);
+        QCOMPARE(errors.count(), 0);
+        pty.closeMaster();
+        QTRY_VERIFY(link.error() != QSerialPort::NoError);
+        QTRY_VERIFY(errors.count() >= 1);
+    }
+
+    // Bytes that waited in the system before the open (an earlier session's, perhaps at
+    // another rate) are not read as the new session's.
+    void openStartsEmpty()
+    {
+        PtyPair pty;
+        {
+            IdentificationFlags flags;
+            SerialLink earlier(&flags);
+            QVERIFY(earlier.open(pty.slavePath(), 115200, nullptr));
+            earlier.close();
+        }
+        // The terminal keeps bytes for a device that nobody reads.
+        QVERIFY(pty.write("stale"));
+        IdentificationFlags flags;
+        SerialLink link(&flags);
+        QVERIFY(link.open(pty.slavePath(), 460800, nullptr));
+        QVERIFY(pty.write("fresh"));
+        QByteArray got;
+        QTRY_VERIFY((got += link.readAll()).endsWith("fresh"));
+        QCOMPARE(got, QByteArray("fresh"));
+    }
+
     void reopensAtAnotherBaudRate()
     {
         PtyPair pty;
