@@ -6,6 +6,8 @@
 #include <chrono>
 #include <limits>
 
+#include <poll.h>
+
 SerialIoWorker::SerialIoWorker(HandOverBuffer *handOver, Callbacks callbacks)
     : m_handOver(handOver), m_callbacks(std::move(callbacks)), m_deadline(this), m_notify(this)
 {
@@ -194,6 +196,13 @@ void SerialIoWorker::onError(QSerialPort::SerialPortError error)
 {
     if (error == QSerialPort::NoError)
         return;
+    // The port calls a read that found nothing a read error: clearing the input between the
+    // port's notice of new bytes and its read does that. While the device is still there,
+    // nothing failed.
+    if (error == QSerialPort::ReadError && deviceStillThere()) {
+        m_port->clearError();
+        return;
+    }
     m_error = error;
     // Writes that wait cannot complete after a write error or a vanished device.
     if (error == QSerialPort::WriteError || error == QSerialPort::ResourceError)
@@ -203,6 +212,16 @@ void SerialIoWorker::onError(QSerialPort::SerialPortError error)
         return;
     m_reported = error;
     m_callbacks.error(error);
+}
+
+bool SerialIoWorker::deviceStillThere() const
+{
+    if (!m_port || !m_port->isOpen())
+        return false;
+    pollfd p{};
+    p.fd = int(m_port->handle());
+    p.events = POLLIN;
+    return ::poll(&p, 1, 0) >= 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL)) == 0;
 }
 
 void SerialIoWorker::onDeadline()

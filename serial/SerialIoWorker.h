@@ -93,6 +93,8 @@ private:
     void onReadyRead();
     void onBytesWritten(qint64);
     void onError(QSerialPort::SerialPortError error);
+    // No hang-up and no error on the port's descriptor.
+    bool deviceStillThere() const;
     void onDeadline();
     void finish(const Pending &p, SerialWriteResult::Status status, const QString &detail = {});
     void finishAll(SerialWriteResult::Status status, const QString &detail = {});
