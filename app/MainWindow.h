@@ -7,6 +7,7 @@
 #include "protocol/FrameParser.h"
 #include "record/RecordingController.h"
 #include "serial/LinkRateMeter.h"
+#include "update/QUpdateDialog.h"
 
 #include <QElapsedTimer>
 #include <QMainWindow>
@@ -26,6 +27,7 @@ class CommandSender;
 class SerialLink;
 class SimulatedUnitHost;
 struct SerialWriteResult;
+struct UpdateOutcome;
 
 // The program's only top-level window. It owns the serial link, the frame parser and
 // the data they produce, and shows it; the work is done by MainWindowUi (widgets),
@@ -36,6 +38,9 @@ class MainWindow : public QMainWindow
     Q_OBJECT
 public:
     static constexpr int LossPollMs = 4000;
+    // After a successful update, the identification queries start with the unit's first
+    // frame, or after this long when none comes.
+    static constexpr int IdentifyAfterUpdateMs = 5000;
 
     explicit MainWindow(QWidget *parent = nullptr);
     ~MainWindow() override;
@@ -107,6 +112,8 @@ public:
     void stallNextPassForTesting(int ms) { m_stallNextPassMs = ms; }
     // Selects "ARV-SIM" and opens it (the --demo start).
     void openSimulatedUnit();
+    // The firmware update dialog while it is open (slotUpdate), else null.
+    QUpdateDialog *updateDialog() const { return m_updateDialog; }
 
 signals:
     void messageReady(QVector<double> samples);
@@ -141,6 +148,9 @@ public slots:
     void showCombinedState();
     void slot_posture_course_reset();
     void slotCommandWrite();
+    // "&Firmware Update" (enabled while a port is open): the update dialog, modal, without
+    // a nested event loop; released once it has closed. A second call shows the open one.
+    void slotUpdate();
 
     void isSenseWidgetOpen(bool open);
     void isMainWidgetOpen(bool open);
@@ -207,6 +217,12 @@ private:
     void fillPortList(const QStringList &systemPorts);
     void rememberConnection();
     void applyTexts();
+    // The update dialog's transfer starts (on) or ends (off, whatever ended it).
+    void setUpdateMode(bool on);
+    void updateFinished(const UpdateOutcome &outcome);
+    // A running transfer fails at once: the port is about to close or is gone.
+    void endUpdateForPortLoss();
+    void identifyAfterUpdate();
     void openView(ViewKind kind);
     void noteViews(ViewFeed feed);
     void presentViews();
@@ -240,6 +256,10 @@ private:
     QPointer<DlgPreSettings> m_folderDialog;
 
     std::function<void()> m_calibrationStopper;
+    QPointer<QUpdateDialog> m_updateDialog;
+    // After a successful update the unit restarts: it is identified again once it speaks.
+    bool m_identifyAfterRestart = false;
+    QTimer m_identifyAfterRestartTimer;
     CalibrationCollector m_calibration;
     GyroBiasCollector m_gyroBias;
 
