@@ -34,6 +34,8 @@
 #include "serial/SerialLog.h"
 #include "serial/SerialWriteResult.h"
 #include "serial/SimulatedUnitHost.h"
+#include "update/QUpdateDialog.h"
+#include "update/UpdateOutcome.h"
 #include "views/ReadoutTexts.h"
 
 #include <QAction>
@@ -93,9 +95,12 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
     connect(m_ui.refreshPortAction, &QAction::triggered, this, &MainWindow::updateAvailablePorts);
     connect(m_ui.portButton, &QPushButton::clicked, this, &MainWindow::slot_open_uart);
 
-    // The windows of later work stay disabled until they are built.
-    for (QAction *a : {m_ui.updateAction})
-        a->setEnabled(false);
+    m_ui.updateAction->setEnabled(false); // while a port is open
+    connect(m_ui.updateAction, &QAction::triggered, this, &MainWindow::slotUpdate);
+    // A unit that has taken new firmware and does not speak by itself is asked all the same.
+    m_identifyAfterRestartTimer.setSingleShot(true);
+    m_identifyAfterRestartTimer.setInterval(IdentifyAfterUpdateMs);
+    connect(&m_identifyAfterRestartTimer, &QTimer::timeout, this, &MainWindow::identifyAfterUpdate);
     bindViewWindows(*this);
     setUpConfiguration();
 
@@ -182,6 +187,11 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
 
 MainWindow::~MainWindow()
 {
+    // The update dialog goes first, while the link and the parser it reaches are still here.
+    if (m_updateDialog) {
+        m_updateDialog->stopTransfer();
+        delete m_updateDialog.data();
+    }
     // A window that goes without a close event still completes and closes its record file.
     stopRecording(RecordingController::StopCause::WindowClosed);
     // The link stops its query thread and the simulated unit before anything goes.
@@ -318,19 +328,30 @@ void MainWindow::quitApplication()
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
+    const bool updating = m_updateDialog && m_updateDialog->isTransferring();
     QMessageBox box(this);
     box.setWindowIcon(windowIcon());
     box.setWindowTitle(Language::text("提示框", "Information"));
     box.setText(Language::text("ARV Manager 即将关闭", "ARV Manager will be closed"));
-    box.setInformativeText(Language::text("是否选择关闭它?", "Do you want to close it?"));
+    if (updating)
+        box.setInformativeText(
+            Language::text("固件升级正在进行，关闭将中止升级，设备需要重新升级。是否仍要关闭?",
+                           "A firmware update is running: closing stops it, and the unit will "
+                           "need a new update. Do you want to close it anyway?"));
+    else
+        box.setInformativeText(Language::text("是否选择关闭它?", "Do you want to close it?"));
     box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
-    box.setDefaultButton(QMessageBox::Ok);
+    box.setDefaultButton(updating ? QMessageBox::Cancel : QMessageBox::Ok);
     if (box.exec() != QMessageBox::Ok) {
         event->ignore();
         return;
     }
     if (m_settings)
         m_settings->setWindowLayout(saveGeometry(), saveState(LayoutVersion));
+    if (m_updateDialog) {
+        m_updateDialog->stopTransfer();
+        m_updateDialog->done(QDialog::Rejected);
+    }
     m_magCalibration->stopComputations();
     stopRecording(RecordingController::StopCause::WindowClosed);
     if (m_link->isOpen())
@@ -546,6 +567,7 @@ void MainWindow::openPort()
         return;
     }
     m_ui.recordAction->setEnabled(true);
+    m_ui.updateAction->setEnabled(true);
     connectSession();
     m_portOpen = true;
     m_outputRateHz = 0.0;
@@ -602,8 +624,10 @@ void MainWindow::clearStateLabels()
 void MainWindow::closePort()
 {
     addMessage(Language::text("设备断开连接!", "Device disconnected! "));
+    endUpdateForPortLoss();
     stopRecording(RecordingController::StopCause::PortClosed);
     m_ui.recordAction->setEnabled(false);
+    m_ui.updateAction->setEnabled(false);
     disconnectSession();
     m_link->close();               // stops the query thread first
     m_linkMonitor->sessionEnded(); // and a baud search with it
@@ -627,11 +651,13 @@ void MainWindow::loseDevice()
     // Intended: the loss is reported in Chinese, and the button reads "打开串口", whatever the
     // interface language.
     addMessage(QStringLiteral("设备未连接"));
+    endUpdateForPortLoss();
     stopRecording(RecordingController::StopCause::DeviceLost);
     m_magCalibration->stopComputations();
     m_ui.mdiArea->closeAllSubWindows();
     disconnectSession();
     m_ui.recordAction->setEnabled(false);
+    m_ui.updateAction->setEnabled(false);
     if (m_link->isOpen()) {
         m_link->close();
         clearStateLabels();
@@ -654,7 +680,7 @@ void MainWindow::getErrorFromSerial(QSerialPort::SerialPortError error)
     if (error == QSerialPort::NoError || error == m_lastPortError)
         return;
     m_lastPortError = error;
-    qCDebug(lcSerial) << "出现错误";
+    qCDebug(lcSerial) << "出现错误" << error << m_link->error();
     if (error == QSerialPort::ResourceError || error == QSerialPort::ReadError)
         QTimer::singleShot(0, this, &MainWindow::captureSerialExceptions);
 }
@@ -691,6 +717,13 @@ void MainWindow::parsePass(const QByteArray &chunk)
     m_parser.feed(chunk);
     if (!m_parser.passHadData())
         return;
+    if (m_parser.updateMode()) {
+        // A firmware transfer runs: its answers are all a pass has (they may end it).
+        applyAnswers();
+        return;
+    }
+    if (m_identifyAfterRestart && m_parser.framesInPass() > 0)
+        identifyAfterUpdate(); // the unit speaks again after its restart
 
     if (m_parser.namesChanged() && m_parser.lastLayout()) {
         const bool chinese = Language::isChinese();
@@ -1085,6 +1118,78 @@ void MainWindow::slotresetposture()
     ResetCommands::setAttitude(
         {window, m_ui.mdiArea, m_sender, [this](const QString &text) { addMessage(text); }},
         window->pitchText(), window->rollText());
+}
+
+// ------------------------------------------------------------------ firmware update
+
+void MainWindow::slotUpdate()
+{
+    if (m_updateDialog) {
+        m_updateDialog->raise();
+        m_updateDialog->activateWindow();
+        return;
+    }
+    auto *dialog = new QUpdateDialog(m_sender, this);
+    m_updateDialog = dialog;
+    dialog->setWindowTitle(Language::text("固件在线升级", "Firmware Update On Line"));
+    dialog->setWindowIcon(QIcon(QStringLiteral(":/Lumeno/mainWindow-icon")));
+    connect(this, &MainWindow::updateAnswer, dialog, &QUpdateDialog::slotUpdateAnswer);
+    connect(dialog, &QUpdateDialog::updateModeChanged, this, &MainWindow::setUpdateMode);
+    connect(dialog, &QUpdateDialog::transferFinished, this, &MainWindow::updateFinished);
+    // It closes only once its transfer has ended.
+    connect(dialog, &QDialog::finished, dialog, &QObject::deleteLater);
+    // Modal as the program's other dialogs, but shown rather than run: no nested event loop.
+    dialog->setWindowModality(Qt::ApplicationModal);
+    dialog->show();
+}
+
+void MainWindow::setUpdateMode(bool on)
+{
+    // Nothing received or queued before the change is read or sent after it: the port's
+    // buffers go, and the parser drops what it holds.
+    if (m_link->isOpen())
+        m_link->clearBuffers();
+    m_parser.setUpdateMode(on);
+    if (on) {
+        // Queries now would interleave with the frames and their answers go unread.
+        m_link->stopQueries();
+        m_identifyAfterRestart = false;
+        m_identifyAfterRestartTimer.stop();
+    }
+}
+
+void MainWindow::updateFinished(const UpdateOutcome &outcome)
+{
+    addMessage(Language::text("固件升级：%1", "Firmware update: %1").arg(outcome.summary()));
+    if (!m_portOpen || outcome.ending == UpdateOutcome::Ending::PortLost)
+        return; // the port closes
+    if (outcome.success()) {
+        // The unit restarts with the new firmware: what it is, is asked again once it sends.
+        m_parser.identification().clear();
+        for (QLabel *l : {m_ui.serialNumberValue, m_ui.softwareVersionValue, m_ui.frequencyValue,
+                          m_ui.algorithmValue})
+            l->clear();
+        m_identifyAfterRestart = true;
+        m_identifyAfterRestartTimer.start();
+    } else if (!m_parser.identification().complete) {
+        m_link->startQueries();
+    }
+}
+
+void MainWindow::identifyAfterUpdate()
+{
+    if (!std::exchange(m_identifyAfterRestart, false))
+        return;
+    m_identifyAfterRestartTimer.stop();
+    m_link->startQueries();
+}
+
+void MainWindow::endUpdateForPortLoss()
+{
+    m_identifyAfterRestart = false;
+    m_identifyAfterRestartTimer.stop();
+    if (m_updateDialog)
+        m_updateDialog->portLost();
 }
 
 // ------------------------------------------------------------------ recording

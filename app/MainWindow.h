@@ -8,6 +8,7 @@
 #include "record/RecordingController.h"
 #include "serial/LinkMonitor.h"
 #include "serial/LinkRateMeter.h"
+#include "update/QUpdateDialog.h"
 
 #include <QElapsedTimer>
 #include <QMainWindow>
@@ -34,6 +35,7 @@ class SettingSender;
 class SimulatedUnitHost;
 enum class Setting;
 struct SerialWriteResult;
+struct UpdateOutcome;
 
 // The program's only top-level window. It owns the serial link, the frame parser and
 // the data they produce, and shows it; the work is done by MainWindowUi (widgets),
@@ -44,6 +46,9 @@ class MainWindow : public QMainWindow
     Q_OBJECT
 public:
     static constexpr int LossPollMs = 4000;
+    // After a successful update, the identification queries start with the unit's first
+    // frame, or after this long when none comes.
+    static constexpr int IdentifyAfterUpdateMs = 5000;
 
     explicit MainWindow(QWidget *parent = nullptr);
     ~MainWindow() override;
@@ -143,6 +148,8 @@ public:
     void stallNextPassForTesting(int ms) { m_stallNextPassMs = ms; }
     // Selects "ARV-SIM" and opens it (the --demo start).
     void openSimulatedUnit();
+    // The firmware update dialog while it is open (slotUpdate), else null.
+    QUpdateDialog *updateDialog() const { return m_updateDialog; }
 
 signals:
     void messageReady(QVector<double> samples);
@@ -193,6 +200,9 @@ public slots:
     void slotModelSwitch(bool mark);
     void slotAgreement(bool mark);
     void slotHighLow(bool mark);
+    // "&Firmware Update" (enabled while a port is open): the update dialog, modal, without
+    // a nested event loop; released once it has closed. A second call shows the open one.
+    void slotUpdate();
 
     // Magnetometer calibration, 3D ("3D") and planar ("2D").
     void calibrateSensor();
@@ -286,6 +296,12 @@ private:
     void fillPortList(const QStringList &systemPorts);
     void rememberConnection();
     void applyTexts();
+    // The update dialog's transfer starts (on) or ends (off, whatever ended it).
+    void setUpdateMode(bool on);
+    void updateFinished(const UpdateOutcome &outcome);
+    // A running transfer fails at once: the port is about to close or is gone.
+    void endUpdateForPortLoss();
+    void identifyAfterUpdate();
     void openView(ViewKind kind);
     void updateCalibrationActions();
     void noteViews(ViewFeed feed);
@@ -329,6 +345,10 @@ private:
     QPointer<Serial_Write_Widget> m_commandWrite;
     bool m_commandWriteOpen = false;
 
+    QPointer<QUpdateDialog> m_updateDialog;
+    // After a successful update the unit restarts: it is identified again once it speaks.
+    bool m_identifyAfterRestart = false;
+    QTimer m_identifyAfterRestartTimer;
     CalibrationCollector m_calibration;
     GyroBiasCollector m_gyroBias;
     MagCalibrationSession *m_magCalibration = nullptr;

@@ -85,6 +85,17 @@ void FrameParser::reset()
     m_lastTid = 0;
     m_utcDigits.clear();
     m_waiting = false;
+    m_updateMode = false;
+}
+
+void FrameParser::setUpdateMode(bool on)
+{
+    if (on == m_updateMode)
+        return;
+    m_updateMode = on;
+    // Bytes of one mode are never scanned by the other: what the unit sent before the
+    // transfer, and what the transfer left behind, go.
+    clearBuffer();
 }
 
 void FrameParser::clearBuffer()
@@ -167,13 +178,16 @@ void FrameParser::feed(const char *data, int size)
         if (avail < PayloadOffset)
             break; // both kinds need five bytes before their length is known
 
-        const Check frame = checkFrame(b, avail);
+        // In update mode only the unit's update answers are looked for: output frames (the
+        // tail of the stream before the unit stopped it) are skipped, not decoded.
+        const Check frame = m_updateMode ? Check::Skipped : checkFrame(b, avail);
         if (frame == Check::Valid) {
             publishFrame(b);
             p += std::size_t(b[4]) + FrameEnvelope;
             continue;
         }
-        const Check answer = checkAnswer(b, avail);
+        const Check answer =
+            m_updateMode && b[2] != CommandClass::Update ? Check::Skipped : checkAnswer(b, avail);
         if (answer == Check::Valid) {
             const std::size_t length =
                 std::size_t(CommandLayout::dataLengthOf(CommandLayout::lengthWordAt(b))) +
@@ -201,7 +215,7 @@ void FrameParser::feed(const char *data, int size)
         }
         if (frame == Check::Invalid)
             ++m_stats.checksumFailures;
-        else
+        else if (frame == Check::Malformed)
             ++m_stats.malformedFrames;
         ++m_stats.bytesDiscarded;
         ++p;

@@ -118,7 +118,7 @@ public:
     void feed(const QByteArray &chunk) { feed(chunk.constData(), chunk.size()); }
 
     // Forget everything a port session produced: buffer, series, flags, texts, model and
-    // suffix, statistics (port open, close and loss).
+    // suffix, statistics, update mode (port open, close and loss).
     void reset();
 
     // The line's baud rate, from which the wait for an incomplete start follows (460800 until
@@ -135,8 +135,12 @@ public:
     // Empties the receive buffer only.
     void clearBuffer();
 
-    // While set, class 0xFF answers are reported as Update events.
-    void setUpdateMode(bool on) { m_updateMode = on; }
+    // Update mode, while a firmware transfer runs: a pass then only looks for the unit's
+    // update answers (class 0xFF), reported as Update events; output frames and other answers
+    // are skipped like any other bytes, so no frame is decoded and nothing reaches the
+    // series, the views or the record file. Outside update mode class 0xFF answers are
+    // ignored. A change of mode empties the receive buffer; reset() ends update mode.
+    void setUpdateMode(bool on);
     bool updateMode() const { return m_updateMode; }
     // While set, the digit text of every decoded UTC item is kept for the recorder.
     void setRecording(bool on) { m_recording = on; }
@@ -214,7 +218,8 @@ private:
         Valid,
         Invalid,   // wrong checksum
         Malformed, // right checksum, items that do not fit
-        Incomplete
+        Incomplete,
+        Skipped // not looked at in this mode
     };
     Check checkFrame(const std::uint8_t *b, std::size_t avail) const;
     Check checkAnswer(const std::uint8_t *b, std::size_t avail) const;

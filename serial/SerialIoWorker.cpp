@@ -9,23 +9,6 @@
 #include <poll.h>
 #include <termios.h>
 
-namespace {
-
-// True when the open device behind fd still answers: no hang-up or error pending and its
-// terminal settings readable (a pulled adapter or a closed pseudo-terminal fails both).
-bool deviceAnswers(int fd)
-{
-    if (fd < 0)
-        return false;
-    pollfd p{fd, POLLIN, 0};
-    if (::poll(&p, 1, 0) < 0 || (p.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0)
-        return false;
-    termios t{};
-    return ::tcgetattr(fd, &t) == 0;
-}
-
-} // namespace
-
 SerialIoWorker::SerialIoWorker(HandOverBuffer *handOver, Callbacks callbacks)
     : m_handOver(handOver), m_callbacks(std::move(callbacks)), m_deadline(this), m_notify(this)
 {
@@ -92,6 +75,7 @@ SerialIoWorker::OpenResult SerialIoWorker::openDevice()
     m_queued = 0;
     m_written = 0;
     m_reported = QSerialPort::NoError;
+    m_emptyReads = 0;
     m_error = QSerialPort::NoError;
     connect(m_port, &QSerialPort::readyRead, this, &SerialIoWorker::onReadyRead);
     connect(m_port, &QSerialPort::bytesWritten, this, &SerialIoWorker::onBytesWritten);
@@ -186,6 +170,8 @@ void SerialIoWorker::onReadyRead()
     if (m_scratch.size() < n)
         m_scratch.resize(int(n));
     const qint64 got = m_port->read(m_scratch.data(), n);
+    if (got > 0)
+        m_emptyReads = 0;
     if (got <= 0 || !m_handOver->append(m_scratch.constData(), got))
         return; // the reader has been told already
     const qint64 since = m_sinceNotify.isValid() ? m_sinceNotify.elapsed() : NotifyIntervalMs;
@@ -219,11 +205,18 @@ void SerialIoWorker::onError(QSerialPort::SerialPortError error)
 {
     if (error == QSerialPort::NoError)
         return;
-    // The port reports a read that found nothing as a read error. That happens when the
-    // input was flushed (clearBuffers) after the system had said that bytes were there; a
-    // device that still answers has not failed.
-    if (error == QSerialPort::ReadError && m_port && deviceAnswers(int(m_port->handle()))) {
+    // Clearing the input between the port's notice of new bytes and its read makes the read
+    // find nothing: the port calls that a read error when the read returned 0, and a resource
+    // error when it returned "try again", after which it stops reading. While the device is
+    // still there, nothing failed: the error is dropped and reading goes on (setting the read
+    // buffer size starts the port's reading again). Should that ever repeat without a byte
+    // read in between, it is a real failure after all.
+    if ((error == QSerialPort::ReadError || error == QSerialPort::ResourceError) &&
+        m_emptyReads < MaxEmptyReads && deviceStillThere()) {
+        ++m_emptyReads;
         m_port->clearError();
+        if (error == QSerialPort::ResourceError)
+            m_port->setReadBufferSize(m_port->readBufferSize());
         return;
     }
     m_error = error;
@@ -235,6 +228,19 @@ void SerialIoWorker::onError(QSerialPort::SerialPortError error)
         return;
     m_reported = error;
     m_callbacks.error(error);
+}
+
+bool SerialIoWorker::deviceStillThere() const
+{
+    if (!m_port || !m_port->isOpen())
+        return false;
+    pollfd p{};
+    p.fd = int(m_port->handle());
+    p.events = POLLIN;
+    if (::poll(&p, 1, 0) < 0 || (p.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0)
+        return false;
+    termios t{};
+    return ::tcgetattr(p.fd, &t) == 0; // a pulled adapter fails this too
 }
 
 void SerialIoWorker::onDeadline()

@@ -94,6 +94,8 @@ private:
     void onReadyRead();
     void onBytesWritten(qint64);
     void onError(QSerialPort::SerialPortError error);
+    // No hang-up and no error on the port's descriptor, and its terminal settings readable.
+    bool deviceStillThere() const;
     void onDeadline();
     void finish(const Pending &p, SerialWriteResult::Status status, const QString &detail = {});
     void finishAll(SerialWriteResult::Status status, const QString &detail = {});
@@ -109,6 +111,10 @@ private:
     std::deque<Pending> m_pending;
     qint64 m_queued = 0;  // bytes handed to the port this session
     qint64 m_written = 0; // of those, bytes that reached the system's driver
+    // Reads that found nothing because the input was cleared under them, since the last byte
+    // read; a bound keeps a device that only ever fails this way from looping.
+    int m_emptyReads = 0;
+    static constexpr int MaxEmptyReads = 1000;
     QTimer m_deadline;
     QTimer m_notify;             // a notification held back by NotifyIntervalMs
     QElapsedTimer m_sinceNotify; // since the last notification

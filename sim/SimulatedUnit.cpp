@@ -176,6 +176,11 @@ void SimulatedUnit::run(int master)
     // depth: one frame on the wire and at most one waiting behind it.
     std::deque<double> frameStarts;
     double byteTime = 0.0; // line time of one byte at the unit's baud rate
+    // Host → unit: each chunk the host wrote reaches the unit once its last byte has crossed
+    // the line at the host's speed, one chunk after the other (a whole chunk at once, so that
+    // a long command at a low rate is not taken for a fragment).
+    std::deque<std::pair<double, QByteArray>> rxChunks; // arrival time, bytes
+    double rxLineFree = 0.0; // when the line from the host has carried everything so far
 
     // Queues bytes made at time at; returns when their first byte starts on the line.
     auto queue = [&](const QByteArray &bytes, double at) {
@@ -215,15 +220,23 @@ void SimulatedUnit::run(int master)
 
         // Host → unit.
         if (!hup) {
+            const double rxByteTime = 10.0 / std::max(hostBaud > 0 ? hostBaud : unitBaud, 1);
             for (;;) {
                 const ssize_t r = ::read(master, buf, sizeof buf);
                 if (r <= 0)
                     break;
                 const QByteArray heard =
                     LineGarbler::receive(QByteArray(buf, static_cast<int>(r)), hostBaud, unitBaud);
-                std::lock_guard<std::mutex> lock(m_mutex);
-                m_core.receive(heard, now);
+                rxLineFree = m_unpaced
+                                 ? now
+                                 : std::max(now, rxLineFree) + static_cast<double>(r) * rxByteTime;
+                rxChunks.emplace_back(rxLineFree, heard);
             }
+        }
+        while (!rxChunks.empty() && rxChunks.front().first <= now) {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_core.receive(rxChunks.front().second, now);
+            rxChunks.pop_front();
         }
 
         // Unit → host: answers, then output frames.
@@ -311,6 +324,8 @@ void SimulatedUnit::run(int master)
             wait = std::min(wait, std::max(0.0005, txStart + byteTime - elapsed()));
         if (active && !unpaced && nextDue - elapsed() < wait)
             wait = nextDue - elapsed();
+        if (!rxChunks.empty())
+            wait = std::min(wait, rxChunks.front().first - elapsed());
         if (hup) {
             waitFor(-1, 0, std::min(wait, 0.002), rev);
         } else {

@@ -12,7 +12,9 @@
 
 // A simulated ARV unit on a pseudo-terminal, run by its own thread. A host opens
 // devicePath() like any serial port; every byte goes through the terminal as with a unit on
-// a cable, at the unit's baud rate (10 bits a byte). Bytes between host and unit are
+// a cable, 10 bits a byte: the unit sends at its baud rate, and what the host writes reaches
+// the unit once it has crossed the line at the host's rate (each write whole, in order; at
+// once when unpaced). Bytes between host and unit are
 // garbled when the host's port speed differs from the unit's. When the rate and content ask
 // more than the line carries, the line is kept busy as by a UART: one frame on the wire and
 // at most one waiting; a frame due beyond that is skipped, TID included.

@@ -144,6 +144,8 @@ void UnitCore::receive(const QByteArray &bytes, double now)
     if (m_received.size() > ReceivedKeep)
         m_received.remove(0, m_received.size() - ReceivedKeep);
     if (m_updatePhase == UpdatePhase::Restarting)
+        tick(now); // the restart may be over, even when nothing ticked the unit since
+    if (m_updatePhase == UpdatePhase::Restarting)
         return; // a booting unit hears nothing
     if (m_rx.isEmpty())
         m_rxSince = now;

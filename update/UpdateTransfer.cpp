@@ -162,11 +162,11 @@ void UpdateTransfer::timeUp()
     }
     ++m_resendsOfFrame;
     ++m_progress.resends;
-    const QString text =
-        m_phase == Phase::AwaitWrite
-            ? Language::text("%1写入超时，第 %2 次重发",
-                             "%1 was not written in time: resend %2 of %3")
-            : Language::text("%1无应答，第 %2 次重发", "No answer to %1: resend %2 of %3");
+    const QString text = m_phase == Phase::AwaitWrite
+                             ? Language::text("%1写入超时，第 %2 次重发（最多 %3 次）",
+                                              "%1 was not written in time: resend %2 of %3")
+                             : Language::text("%1无应答，第 %2 次重发（最多 %3 次）",
+                                              "No answer to %1: resend %2 of %3");
     const QString message =
         text.arg(frameName(m_index)).arg(m_resendsOfFrame).arg(MaxResendsPerFrame);
     qCInfo(lcUpdate) << "frame" << m_index << "resend" << m_resendsOfFrame;

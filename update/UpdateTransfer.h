@@ -79,6 +79,9 @@ public:
     bool start(const QByteArray &image);
     bool isRunning() const { return m_phase == Phase::AwaitWrite || m_phase == Phase::AwaitAnswer; }
     UpdateProgress progress() const { return m_progress; }
+    // The time-out of the frame being sent (finishMs for the finish frame): in a frameReady
+    // handler, the time-out to give its write.
+    int timeoutMs() const { return atFinishFrame() ? m_timeouts.finishMs : m_timeouts.frameMs; }
 
 public slots:
     void frameWritten(quint64 ticket);
@@ -103,7 +106,6 @@ private:
     };
 
     bool atFinishFrame() const { return m_index == m_frames.size() - 1; }
-    int timeoutMs() const { return atFinishFrame() ? m_timeouts.finishMs : m_timeouts.frameMs; }
     QString frameName(int index) const;
     void arm();
     void flushOutbox();

@@ -283,6 +283,47 @@ private slots:
         QCOMPARE(p.bufferedBytes(), 0);
     }
 
+    // While a transfer runs only update answers count: frames around them (one whose TID's low
+    // byte reads as class 0xFF among them) and identification answers are skipped, nothing
+    // reaches the series; a change of mode drops what the other mode left; frames decode
+    // again afterwards, and a new session starts outside update mode.
+    void updateModeScansOnlyForUpdateAnswers()
+    {
+        FrameParser p;
+        p.feed(liveFrame(1));
+        QCOMPARE(p.framesInPass(), 1);
+        const QByteArray ack = answer(0xFF, 2, QByteArray(1, '\0'));
+        const QByteArray refused = answer(0xFF, 2, QByteArray(1, char(0xE4)));
+        p.setUpdateMode(true);
+        const LinkStatistics before = p.statistics();
+        p.feed(liveFrame(0x2FF) + ack + versionAnswer("ARV-2.1-ARV223 -UH") + liveFrame(3) +
+               refused + liveFrame(4).left(20));
+        QCOMPARE(p.framesInPass(), 0);
+        QVERIFY(p.sampleVector().isEmpty() && p.frameValues().isEmpty());
+        QCOMPARE(p.history()[Quantity::AccX].size(), 1);
+        QCOMPARE(p.statistics().frames, before.frames);
+        QCOMPARE(p.statistics().checksumFailures, before.checksumFailures);
+        QCOMPARE(p.answers().size(), std::size_t(2));
+        QVERIFY(p.answers()[0].op == 2 && p.answers()[0].status == 0);
+        QVERIFY(p.answers()[1].op == 2 && p.answers()[1].status == 0xE4);
+        QVERIFY(p.productModel().isEmpty() && !p.identification().version);
+
+        p.feed(ack.left(4));
+        p.setUpdateMode(false); // the answer's start goes with the mode
+        QCOMPARE(p.bufferedBytes(), 0);
+        p.feed(ack.mid(4) + liveFrame(5));
+        QVERIFY(p.answers().empty());
+        QCOMPARE(p.passSeries().tids, (QVector<int>{5}));
+
+        p.feed(liveFrame(6).left(10));
+        p.setUpdateMode(true);
+        QCOMPARE(p.bufferedBytes(), 0);
+        p.reset();
+        QVERIFY(!p.updateMode());
+        p.feed(liveFrame(7));
+        QCOMPARE(p.framesInPass(), 1);
+    }
+
     // Only a successful frequency or algorithm setting makes the queries read the value back.
     void successfulSettingsRestartTheQueries_data()
     {

@@ -151,6 +151,43 @@ private slots:
         QVERIFY(framesOf(host.readFor(500)).size() > 40);
     }
 
+    // What the host writes crosses the line at the host's rate before the unit hears it: the
+    // last of 2400 bytes of queries is answered after 208 ms at 115200 baud, 26 ms at 921600.
+    void theHostsBytesTakeTheirLineTime_data()
+    {
+        QTest::addColumn<int>("baud");
+        QTest::newRow("115200") << 115200;
+        QTest::newRow("921600") << 921600;
+    }
+    void theHostsBytesTakeTheirLineTime()
+    {
+        QFETCH(int, baud);
+        UnitConfig c = restingUnit();
+        c.baudRate = baud;
+        c.frequencyCode = 1; // 1 Hz: the answers are not held up behind frames
+        SimulatedUnit unit(c);
+        QVERIFY(unit.start());
+        HostLine host;
+        QVERIFY(host.open(unit.devicePath(), baud == 115200 ? B115200 : B921600));
+        host.readFor(100);
+        QByteArray queries;
+        int count = 0;
+        for (; queries.size() < 2400; ++count)
+            queries += CommandFrame::queryProductId();
+        QElapsedTimer clock;
+        clock.start();
+        QVERIFY(host.write(queries));
+        // The unit may hear the first queries early (it reads what has arrived so far), but
+        // the last one only once every byte has crossed the line.
+        const QByteArray got = host.readFor(2000, [count](const QByteArray &bytes) {
+            return answersOf(bytes, 0x00).size() >= count;
+        });
+        const qint64 elapsed = clock.elapsed();
+        QCOMPARE(answersOf(got, 0x00).size(), count);
+        const qint64 lineMs = qint64(queries.size()) * 10 * 1000 / baud;
+        QVERIFY2(elapsed >= lineMs - 2, qPrintable(QString("%1 ms").arg(elapsed)));
+    }
+
     void unpacedSendsAsFastAsTheHostReads()
     {
         UnitConfig c = restingUnit();

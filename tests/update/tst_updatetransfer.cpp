@@ -182,6 +182,12 @@ private slots:
         QCOMPARE(o.ending, UpdateOutcome::Ending::TimedOut);
         QCOMPARE(o.title, QString(chinese ? "警告" : "warning"));
         QCOMPARE(o.text, QString(chinese ? "下位机响应超时" : "Lower computer response timeout！"));
+        if (writeReported)
+            QCOMPARE(r.resendTexts.last(),
+                     QString(chinese ? "%1无应答，第 3 次重发（最多 3 次）"
+                                     : "No answer to %1: resend 3 of 3")
+                         .arg(chinese ? (atFinish ? "结束帧" : "起始帧")
+                                      : (atFinish ? "the finish frame" : "the start frame")));
     }
 
     // Every error status of the unit ends the transfer with its message box; the finish
