@@ -13,8 +13,9 @@ CliSession::CliSession(StopSignals *stop, QObject *parent)
       m_link(std::make_unique<SerialLink>(&m_parser.identification()))
 {
     m_link->setSimulatedUnitHost(std::make_unique<ArvSimHost>());
-    connect(m_link.get(), &SerialLink::readyRead, this, &CliSession::onReadyRead,
-            Qt::QueuedConnection);
+    // readyRead comes on this thread from the link's own queued delivery: handled at once,
+    // without a second trip through the event queue.
+    connect(m_link.get(), &SerialLink::readyRead, this, &CliSession::onReadyRead);
     connect(m_link.get(), &SerialLink::portError, this, [this](QSerialPort::SerialPortError e) {
         // As the main window: a resource or read error is a lost device.
         if (e == QSerialPort::ResourceError || e == QSerialPort::ReadError)
