@@ -80,7 +80,7 @@ CommandResult runFlash(const QStringList &arguments, CliOutput &io)
                      [&](const UpdateProgress &p) {
                          if (io.progressIsTerminal) {
                              io.progress << '\r' << p.text() << "   ";
-                         } else if (p.percent / 10 != shownPercent / 10) {
+                         } else if (shownPercent < 0 || p.percent / 10 != shownPercent / 10) {
                              io.progress << p.text() << '\n';
                          }
                          shownPercent = p.percent;

@@ -318,6 +318,48 @@ private slots:
         QCOMPARE(readFile(path).count('\n'), rows.size() + 1);
     }
 
+    // A pulled cable ends the recording: every row up to it is in the file, whole, and the
+    // exit says the port went away.
+    void recordEndsWhenThePortGoes()
+    {
+        Sim sim({"--disconnect-after", "1.5"});
+        const QString path = m_dir.filePath("cut.csv");
+        const Run r = cli({"record", "--port", sim.device(), "--out", path, "--duration", "20"});
+        QCOMPARE(r.code, PortError);
+        QVERIFY2(r.err.contains(QLatin1String("went away")), qPrintable(r.err));
+        QByteArray header;
+        const QList<QByteArray> rows = rowsOf(readFile(path), &header);
+        QVERIFY(rows.size() > 50);
+        QVERIFY(r.out.contains(QStringLiteral(" %1 rows").arg(rows.size())));
+    }
+
+    // A signal during a transfer cancels it: the documented code, not success.
+    void flashInterrupted()
+    {
+        Sim sim({"--drop-update-acks", "1"});
+        const QString image = m_dir.filePath("wait.bin");
+        {
+            QFile f(image);
+            const QByteArray bytes = FirmwareImage::make(QStringLiteral("V9"), 4096);
+            QVERIFY(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
+        }
+        QProcess p;
+        p.start(QStringLiteral(ARV_CLI_PATH), {"flash", "--port", sim.device(), image});
+        QVERIFY(p.waitForStarted());
+        // The start frame is out (its progress line is written) and its answer never comes.
+        QString err;
+        QTRY_VERIFY_WITH_TIMEOUT(
+            (err += QString::fromUtf8(p.readAllStandardError())).contains(QLatin1String("0%")),
+            10000);
+        p.terminate();
+        QVERIFY(p.waitForFinished(5000));
+        err += QString::fromUtf8(p.readAllStandardError());
+        QCOMPARE(p.exitCode(), 130);
+        QCOMPARE(
+            err.count(QRegularExpression("^arv-cli flash: ", QRegularExpression::MultilineOption)),
+            1);
+    }
+
     // A confirmed rate: the unit then sends at it.
     void setRate()
     {
