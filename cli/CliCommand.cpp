@@ -174,10 +174,12 @@ bool identify(CliSession &session, CommandResult *failure)
     const IdentificationFlags &flags = session.parser().identification();
     const CliSession::Wait wait = session.waitFor(
         [&] {
+            if (flags.complete.load())
+                return true;
             // Harmless while the queries run; asks again after they gave up on a unit that
             // drops answers.
             session.link().startQueries();
-            return flags.complete.load();
+            return false;
         },
         IdentifyTimeoutMs);
     if (wait == CliSession::Wait::Done)
