@@ -2,8 +2,10 @@
 
 #include "app/AboutDialog.h"
 #include "app/AppLog.h"
+#include "app/AppSettings.h"
 #include "app/RefreshPacer.h"
 #include "app/ViewKinds.h"
+#include "app/WindowMenu.h"
 #include "common/Language.h"
 #include "config/ConfigLog.h"
 #include "config/ConfigTexts.h"
@@ -42,6 +44,7 @@
 #include <QTreeWidget>
 #include <QUrl>
 
+#include <algorithm>
 #include <utility>
 
 MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
@@ -68,6 +71,8 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
                     [this, kind = info.kind] { openView(kind); });
         action->setEnabled(false);
     }
+    new WindowMenu(m_ui.windowMenu, m_ui.tileAction, m_ui.cascadeAction, m_ui.closeAllAction,
+                   m_ui.mdiArea, this);
     connect(m_ui.chineseAction, &QAction::triggered, this, &MainWindow::slot_translate_Chinese);
     connect(m_ui.englishAction, &QAction::triggered, this, &MainWindow::slot_translate_English);
     connect(m_ui.websiteAction, &QAction::triggered, this, &MainWindow::slotYes);
@@ -99,10 +104,11 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
     connect(m_ui.portCombo, &QComboBox::editTextChanged, this, &MainWindow::selectPort);
     connect(m_ui.baudCombo, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
             &MainWindow::selectBaudrate);
+    connect(m_ui.portTree, &QTreeWidget::itemDoubleClicked, this,
+            [this](QTreeWidgetItem *item) { choosePort(item->text(0)); });
 
-    // The recorder: the documents folder, or the folder chosen in an earlier run.
+    // The recorder starts in the documents folder (useSettings() brings an earlier run's).
     m_recording = new RecordingController(this);
-    m_recording->setRecordDir(RecordFolderSetting::load(m_recording->recordDir()));
     connect(m_recording, &RecordingController::message, this, &MainWindow::addMessage);
     connect(m_recording, &RecordingController::writingChanged, this,
             &MainWindow::showRecordingState);
@@ -148,6 +154,35 @@ void MainWindow::setSimulatedUnitHost(std::unique_ptr<SimulatedUnitHost> host)
     m_link->setSimulatedUnitHost(std::move(host));
 }
 
+namespace {
+constexpr int LayoutVersion = 1; // of the saved dock and tool bar layout
+}
+
+void MainWindow::useSettings(AppSettings *settings)
+{
+    m_settings = settings;
+    if (!settings)
+        return;
+    if (settings->isChinese())
+        slot_translate_Chinese();
+    else
+        slot_translate_English();
+    fillPortList(m_systemPorts); // with the typed paths
+    if (!settings->lastPort().isEmpty())
+        choosePort(settings->lastPort());
+    const int baud = m_ui.baudCombo->findText(QString::number(settings->lastBaudRate()));
+    if (baud >= 0)
+        m_ui.baudCombo->setCurrentIndex(baud);
+    const QByteArray geometry = settings->windowGeometry();
+    if (!geometry.isEmpty())
+        restoreGeometry(geometry);
+    const QByteArray state = settings->windowState();
+    if (!state.isEmpty())
+        restoreState(state, LayoutVersion);
+    m_recording->setRecordDir(
+        RecordFolderSetting::load(settings->store(), m_recording->recordDir()));
+}
+
 void MainWindow::addMessage(const QString &text)
 {
     auto *item = new QTreeWidgetItem(m_ui.messageTree, QStringList{text});
@@ -160,12 +195,16 @@ void MainWindow::addMessage(const QString &text)
 void MainWindow::slot_translate_Chinese()
 {
     Language::setChinese(true);
+    if (m_settings)
+        m_settings->setChinese(true);
     applyTexts();
 }
 
 void MainWindow::slot_translate_English()
 {
     Language::setChinese(false);
+    if (m_settings)
+        m_settings->setChinese(false);
     applyTexts();
 }
 
@@ -215,6 +254,8 @@ void MainWindow::closeEvent(QCloseEvent *event)
         event->ignore();
         return;
     }
+    if (m_settings)
+        m_settings->setWindowLayout(saveGeometry(), saveState(LayoutVersion));
     if (m_calibrationStopper)
         m_calibrationStopper();
     stopRecording(RecordingController::StopCause::WindowClosed);
@@ -324,23 +365,64 @@ void MainWindow::iscommandwrite_open(bool open)
 
 void MainWindow::fillPortList(const QStringList &systemPorts)
 {
-    QStringList names = systemPorts;
-    names.append(QString::fromLatin1(SerialLink::SimulatedPortName));
+    m_systemPorts = systemPorts;
+    const QString simulated = QString::fromLatin1(SerialLink::SimulatedPortName);
+    QStringList available = systemPorts;
+    available.append(simulated);
+    // The box also offers the device paths typed before, ahead of the simulated unit.
+    QStringList offered = systemPorts;
+    if (m_settings)
+        for (const QString &path : m_settings->recentPaths())
+            if (!offered.contains(path) && path != simulated)
+                offered.append(path);
+    offered.append(simulated);
     {
         const QSignalBlocker block(m_ui.portCombo);
+        // A refresh keeps the chosen port while it is still offered.
+        const int kept = offered.indexOf(m_ui.portCombo->currentText());
         m_ui.portCombo->clear();
-        m_ui.portCombo->addItems(names);
-        m_ui.portCombo->setCurrentIndex(0);
+        m_ui.portCombo->addItems(offered);
+        m_ui.portCombo->setCurrentIndex(std::max(kept, 0));
     }
     m_selectedPort = m_ui.portCombo->currentText();
     m_ui.portTree->clear();
-    for (const QString &name : names)
+    for (const QString &name : available)
         new QTreeWidgetItem(m_ui.portTree, QStringList{name});
 }
 
 void MainWindow::selectPort()
 {
     m_selectedPort = m_ui.portCombo->currentText().trimmed();
+}
+
+void MainWindow::choosePort(const QString &name)
+{
+    const int index = m_ui.portCombo->findText(name);
+    if (index >= 0)
+        m_ui.portCombo->setCurrentIndex(index);
+    // The index may have been the current one already, under a typed text.
+    if (m_ui.portCombo->currentText() != name)
+        m_ui.portCombo->setEditText(name);
+    selectPort();
+}
+
+void MainWindow::rememberConnection()
+{
+    if (!m_settings)
+        return;
+    m_settings->setLastConnection(m_selectedPort, m_selectedBaud);
+    // A path typed into the box (not a listed system port, not the simulated unit) is
+    // offered from now on.
+    if (m_systemPorts.contains(m_selectedPort) ||
+        m_selectedPort == QLatin1String(SerialLink::SimulatedPortName))
+        return;
+    m_settings->addRecentPath(m_selectedPort);
+    if (m_ui.portCombo->findText(m_selectedPort) < 0) {
+        const QSignalBlocker block(m_ui.portCombo);
+        const QString text = m_ui.portCombo->currentText();
+        m_ui.portCombo->insertItem(m_ui.portCombo->count() - 1, m_selectedPort);
+        m_ui.portCombo->setEditText(text);
+    }
 }
 
 void MainWindow::selectBaudrate()
@@ -392,6 +474,7 @@ void MainWindow::openPort()
     m_ui.recordAction->setEnabled(true);
     connectSession();
     m_portOpen = true;
+    rememberConnection();
     addMessage(Language::isChinese() ? QStringLiteral("设备成功连接到") + m_selectedPort
                                      : QStringLiteral("Connect to ") + m_selectedPort +
                                            QStringLiteral(" successfully."));
@@ -657,8 +740,8 @@ bool MainWindow::event(QEvent *event)
 
 void MainWindow::setUpConfiguration()
 {
-    m_settings = new SettingSender(m_sender, this);
-    connect(m_settings, &SettingSender::noAnswer, this, &MainWindow::noAnswer);
+    m_settingSender = new SettingSender(m_sender, this);
+    connect(m_settingSender, &SettingSender::noAnswer, this, &MainWindow::noAnswer);
     m_restart = new PortRestart({[this] { return m_portOpen; },
                                  [this] {
                                      if (m_portOpen)
@@ -673,18 +756,18 @@ void MainWindow::setUpConfiguration()
     connect(m_restart, &PortRestart::finished, this,
             [this] { m_outputDialog->clearFrequencySent(); });
 
-    m_outputDialog = new QModelDialog(m_settings, this);
+    m_outputDialog = new QModelDialog(m_settingSender, this);
     connect(m_outputDialog, &QModelDialog::freqSignal, this, &MainWindow::slotApplyFrequency);
     connect(m_outputDialog, &QModelDialog::algorithm_Signal, this, &MainWindow::slotApplyAlgorithm);
     connect(m_outputDialog, &QModelDialog::contents_Signal, this, &MainWindow::slotApplyContents);
     connect(m_outputDialog, &QModelDialog::baudSignal, this, &MainWindow::slotApplyBaudrate);
     // An answer, success or failure, ends the watch for it.
-    connect(m_outputDialog, &QModelDialog::freqSignal, m_settings,
-            [this] { m_settings->answered(Setting::Frequency); });
-    connect(m_outputDialog, &QModelDialog::contents_Signal, m_settings,
-            [this] { m_settings->answered(Setting::Contents); });
-    connect(m_outputDialog, &QModelDialog::algorithm_Signal, m_settings,
-            [this] { m_settings->answered(Setting::AlgorithmMode); });
+    connect(m_outputDialog, &QModelDialog::freqSignal, m_settingSender,
+            [this] { m_settingSender->answered(Setting::Frequency); });
+    connect(m_outputDialog, &QModelDialog::contents_Signal, m_settingSender,
+            [this] { m_settingSender->answered(Setting::Contents); });
+    connect(m_outputDialog, &QModelDialog::algorithm_Signal, m_settingSender,
+            [this] { m_settingSender->answered(Setting::AlgorithmMode); });
 
     connect(m_ui.outputFormatAction, &QAction::triggered, this, &MainWindow::slotOutputConfig);
     connect(m_ui.dataSettingAction, &QAction::triggered, this, &MainWindow::slotCommandUI);
@@ -714,7 +797,7 @@ void MainWindow::slotCommandUI()
         return;
     }
     QPointer<QtArvCommandSystem> dialog = new QtArvCommandSystem(
-        m_settings, versionSuffix(),
+        m_settingSender, versionSuffix(),
         ContentBoxes::tickedAtOpening([this](ContentFlag c) { return content(c); }), this);
     dialog->setWindowIcon(QIcon(QStringLiteral(":/Lumeno/mainWindow-icon")));
     const int result = dialog->exec();
@@ -738,7 +821,8 @@ void MainWindow::slotCommandUI()
 
 void MainWindow::slotModelConfig()
 {
-    QPointer<QModelSwitchDialog> dialog = new QModelSwitchDialog(m_settings, versionSuffix(), this);
+    QPointer<QModelSwitchDialog> dialog =
+        new QModelSwitchDialog(m_settingSender, versionSuffix(), this);
     connect(dialog, &QModelSwitchDialog::ModelSignal, this, &MainWindow::slotModelSwitch);
     connect(dialog, &QModelSwitchDialog::AgreementSignal, this, &MainWindow::slotAgreement);
     connect(dialog, &QModelSwitchDialog::FrequencySignal, this, &MainWindow::slotHighLow);
@@ -945,7 +1029,8 @@ void MainWindow::chooseRecordFolder()
     if (result == QDialog::Accepted) {
         // A recording in progress keeps its file; the next one goes to the new folder.
         m_recording->setRecordDir(m_folderDialog->folder());
-        RecordFolderSetting::save(m_recording->recordDir());
+        if (m_settings)
+            RecordFolderSetting::save(m_settings->store(), m_recording->recordDir());
     }
     delete m_folderDialog;
 }

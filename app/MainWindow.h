@@ -18,6 +18,7 @@
 #include <functional>
 #include <memory>
 
+class AppSettings;
 class CommandSender;
 class DlgPreSettings;
 class PortRestart;
@@ -54,6 +55,11 @@ public:
     // Stops a running magnetometer calibration thread (close and loss call it).
     void setCalibrationStopper(std::function<void()> stopper);
     void setSimulatedUnitHost(std::unique_ptr<SimulatedUnitHost> host);
+    // Restores what the settings hold (language, port and baud rate, typed device paths,
+    // window geometry and dock layout) and keeps them up to date from now on: the language
+    // when it is switched, the port, baud rate and typed path when a port opens, the layout
+    // when the window closes. The settings must outlive the window; nullptr stops saving.
+    void useSettings(AppSettings *settings);
 
     // ---- State read by other parts ----
     const MainWindowUi &ui() const { return m_ui; }
@@ -72,7 +78,7 @@ public:
     // algorithm_Signal.
     QModelDialog *outputDialog() const { return m_outputDialog; }
     // The configuration dialogs' sender, with its no-answer watch.
-    SettingSender *settingSender() const { return m_settings; }
+    SettingSender *settingSender() const { return m_settingSender; }
     // The port restart after new output settings.
     PortRestart *portRestart() const { return m_restart; }
     // The command write window while it exists (one at a time).
@@ -181,6 +187,8 @@ public slots:
     void iscommandwrite_open(bool open);
 
     void selectPort();
+    // Makes the named port the port box's choice (a double-click in the port list).
+    void choosePort(const QString &name);
     void selectBaudrate();
     void updateAvailablePorts();
     void slot_open_uart();
@@ -232,6 +240,7 @@ private:
     void updateLinkStatistics();
     void showLinkStatistics();
     void fillPortList(const QStringList &systemPorts);
+    void rememberConnection();
     void applyTexts();
     void openView(ViewKind kind);
     void noteViews(ViewFeed feed);
@@ -247,6 +256,8 @@ private:
     ViewManager *m_views = nullptr;
     RefreshPacer *m_refreshPacer = nullptr;
     double m_handOverMs = 0.0; // time the last hand-over of data to the views took
+    AppSettings *m_settings = nullptr;
+    QStringList m_systemPorts; // as last listed
     QTimer m_lossTimer;
     QTimer m_statsTimer;
 
@@ -267,7 +278,7 @@ private:
     QPointer<DlgPreSettings> m_folderDialog;
 
     // Configuration
-    SettingSender *m_settings = nullptr;
+    SettingSender *m_settingSender = nullptr;
     QModelDialog *m_outputDialog = nullptr;
     PortRestart *m_restart = nullptr;
     QPointer<Serial_Write_Widget> m_commandWrite;

@@ -3,6 +3,7 @@
 #include "common/Language.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QComboBox>
 #include <QDockWidget>
 #include <QFont>
@@ -151,6 +152,17 @@ void MainWindowUi::build(QMainWindow *w)
     languageMenu = bar->addMenu(QString());
     chineseAction = languageMenu->addAction(QString());
     englishAction = languageMenu->addAction(QString());
+    auto *languages = new QActionGroup(languageMenu); // exclusive
+    for (QAction *a : {chineseAction, englishAction}) {
+        a->setCheckable(true);
+        languages->addAction(a);
+    }
+
+    windowMenu = bar->addMenu(QString());
+    tileAction = windowMenu->addAction(QString());
+    cascadeAction = windowMenu->addAction(QString());
+    windowMenu->addSeparator();
+    closeAllAction = windowMenu->addAction(QString());
 
     helpMenu = bar->addMenu(QString());
     websiteAction = helpMenu->addAction(QString());
@@ -256,6 +268,13 @@ void MainWindowUi::applyTexts(bool portOpen)
     languageMenu->setTitle(t("语言", "Language"));
     chineseAction->setText(t("中文", "Chinese"));
     englishAction->setText(t("英文", "English"));
+    chineseAction->setChecked(Language::isChinese());
+    englishAction->setChecked(!Language::isChinese());
+
+    windowMenu->setTitle(t("窗口", "Window"));
+    tileAction->setText(t("平铺", "Tile"));
+    cascadeAction->setText(t("层叠", "Cascade"));
+    closeAllAction->setText(t("全部关闭", "Close All"));
 
     helpMenu->setTitle(t("帮助", "&Help"));
     websiteAction->setText(t("&Quilvar官网", "&Quilvar Website"));

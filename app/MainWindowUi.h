@@ -53,6 +53,7 @@ public:
     QMenu *calibrationMenu = nullptr;
     QMenu *magnetometerMenu = nullptr;
     QMenu *languageMenu = nullptr;
+    QMenu *windowMenu = nullptr;
     QMenu *helpMenu = nullptr;
 
     // Actions
@@ -79,7 +80,10 @@ public:
     QAction *mag3DAction = nullptr;
     QAction *mag2DAction = nullptr;
     QAction *chineseAction = nullptr;
-    QAction *englishAction = nullptr;
+    QAction *englishAction = nullptr; // the two language entries: the active one is checked
+    QAction *tileAction = nullptr;
+    QAction *cascadeAction = nullptr;
+    QAction *closeAllAction = nullptr;
     QAction *websiteAction = nullptr;
     QAction *aboutAction = nullptr;
     QAction *updateAction = nullptr;

@@ -15,10 +15,10 @@ void RefreshPacer::noteRefreshCost(double ms)
     // Smoothed over about ten refreshes: a single slow one does not change the rate.
     m_costMs += 0.1 * (ms - m_costMs);
 
-    // Drawing may take at most half of the GUI thread: the interval grows as soon as twice
-    // the cost exceeds it, and shrinks only once the cost has fallen well below, so that the
-    // rate stays steady around a boundary.
-    const double wanted = 2.0 * m_costMs;
+    // Drawing may take at most MaxDrawShare of a core: the interval grows as soon as the cost
+    // over that share exceeds it, and shrinks only once the cost has fallen well below, so
+    // that the rate stays steady around a boundary.
+    const double wanted = m_costMs / MaxDrawShare;
     if (wanted <= intervalMs() && wanted >= 0.45 * intervalMs())
         return;
     constexpr double frameMs = 1000.0 / 60.0;

@@ -5,6 +5,8 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 
+#include <algorithm>
+
 ViewManager::ViewManager(QMdiArea *area, QObject *parent) : QObject(parent), m_area(area) {}
 
 void ViewManager::bind(ViewKind kind, ViewBinding binding)
@@ -38,13 +40,20 @@ QWidget *ViewManager::open(ViewKind kind, const Connect &connect)
     s.window = w;
     if (connect)
         connect(w, s.binding);
-    // The sub-window keeps the size the window gave itself, but never less than its
-    // content needs.
-    const QSize wanted = w->testAttribute(Qt::WA_Resized) ? w->size() : w->sizeHint();
+    // The sub-window opens at the size the window gave itself, but never less than its
+    // content prefers.
+    const QSize wanted =
+        w->testAttribute(Qt::WA_Resized) ? w->size().expandedTo(w->sizeHint()) : w->sizeHint();
     QMdiSubWindow *sub = m_area->addSubWindow(w);
     sub->setAttribute(Qt::WA_DeleteOnClose);
     sub->show();
     sub->resize(sub->size() - w->size() + wanted.expandedTo(w->minimumSizeHint()));
+    // The area places a new window where it overlaps least, judged by its size before the
+    // resize: the whole window is brought into view.
+    const QRect inside = placedInside(sub->geometry(), m_area->viewport()->rect(),
+                                      sub->minimumSizeHint().expandedTo(sub->minimumSize()));
+    if (inside != sub->geometry())
+        sub->setGeometry(inside);
     w->show();
     w->update();
     return w;
@@ -99,4 +108,14 @@ void ViewManager::flushRedraws() const
             for (RedrawThrottle *t :
                  s.window->findChildren<RedrawThrottle *>(QString(), Qt::FindDirectChildrenOnly))
                 t->flush();
+}
+
+QRect ViewManager::placedInside(const QRect &window, const QRect &area, const QSize &minimum)
+{
+    QRect r = window;
+    r.setWidth(std::max(std::min(r.width(), area.width()), minimum.width()));
+    r.setHeight(std::max(std::min(r.height(), area.height()), minimum.height()));
+    r.moveLeft(std::max(area.left(), std::min(r.left(), area.right() - r.width() + 1)));
+    r.moveTop(std::max(area.top(), std::min(r.top(), area.bottom() - r.height() + 1)));
+    return r;
 }

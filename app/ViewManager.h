@@ -5,6 +5,7 @@
 
 #include <QObject>
 #include <QPointer>
+#include <QRect>
 #include <QWidget>
 
 #include <array>
@@ -45,6 +46,11 @@ public:
     bool takePending(ViewKind kind);
     // Runs the pending throttled redraws of every open window at once.
     void flushRedraws() const;
+
+    // Where a window at `window` goes so that it lies inside `area`: moved in from the right
+    // and bottom edges, and, when larger than the area, made as small as the area and its
+    // minimum size allow, at the area's top or left edge.
+    static QRect placedInside(const QRect &window, const QRect &area, const QSize &minimum);
 
 private:
     struct Slot

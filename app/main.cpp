@@ -1,3 +1,4 @@
+#include "app/AppSettings.h"
 #include "app/CrashDumpWriter.h"
 #include "app/MainWindow.h"
 
@@ -14,9 +15,13 @@ int main(int argc, char *argv[])
     int exitCode = 0;
     {
         QApplication app(argc, argv);
+        // Where the settings live: ~/.config/Quilvar/ARV Manager.conf on Linux.
+        QCoreApplication::setOrganizationName(QStringLiteral("Quilvar"));
+        QCoreApplication::setApplicationName(QStringLiteral("ARV Manager"));
         // --demo: start on the built-in simulated unit, already opened.
         const bool demo = app.arguments().contains(QStringLiteral("--demo"));
         {
+            AppSettings settings;
             MainWindow window;
             // Room for the plot windows: most of the screen, centred.
             if (const QScreen *screen = QGuiApplication::primaryScreen()) {
@@ -24,6 +29,7 @@ int main(int argc, char *argv[])
                 window.resize(free.size() * 0.9);
                 window.move(free.center() - window.rect().center());
             }
+            window.useSettings(&settings); // the last run's language, port and layout
             window.show();
             if (demo)
                 QTimer::singleShot(0, &window, &MainWindow::openSimulatedUnit);

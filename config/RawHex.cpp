@@ -54,28 +54,32 @@ QString visible(const QString &token)
     constexpr int MaxShown = 40;
     QString out;
     int shown = 0;
-    for (const QChar c : token) {
-        // The second half of a character outside the basic plane goes with its first.
-        if (c.isLowSurrogate()) {
-            out += c;
-            continue;
-        }
+    const int n = token.size();
+    for (int i = 0; i < n; ++i) {
         if (shown == MaxShown) {
             out += QChar(0x2026);
             break;
         }
         ++shown;
-        if (c == QLatin1Char('\n'))
+        const QChar c = token[i];
+        // A character outside the basic plane is shown whole; a half without its partner is
+        // shown as its code, like a control character.
+        if (c.isHighSurrogate() && i + 1 < n && token[i + 1].isLowSurrogate()) {
+            out += c;
+            out += token[++i];
+        } else if (c == QLatin1Char('\n')) {
             out += QLatin1String("\\n");
-        else if (c == QLatin1Char('\r'))
+        } else if (c == QLatin1Char('\r')) {
             out += QLatin1String("\\r");
-        else if (c == QLatin1Char('\t'))
+        } else if (c == QLatin1Char('\t')) {
             out += QLatin1String("\\t");
-        else if (c.category() == QChar::Other_Control || c.category() == QChar::Other_Format)
+        } else if (c.isSurrogate() || c.category() == QChar::Other_Control ||
+                   c.category() == QChar::Other_Format) {
             out += QLatin1String("\\x") +
                    QString::number(c.unicode(), 16).toUpper().rightJustified(2, QLatin1Char('0'));
-        else
+        } else {
             out += c;
+        }
     }
     return out;
 }

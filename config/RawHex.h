@@ -32,8 +32,9 @@ struct Result
 
 Result parse(const QString &text);
 
-// A token as a message shows it: line breaks, tabs and other control characters made
-// visible ("\n", "\t", "\x1B"), at most 40 characters (then "…").
+// A token as a message shows it: line breaks, tabs, other control characters and halves of
+// a character without their partner made visible ("\n", "\t", "\x1B", "\xDE0A"), at most
+// 40 characters (then "…"), a character outside the basic plane counted once and never cut.
 QString visible(const QString &token);
 
 } // namespace RawHex

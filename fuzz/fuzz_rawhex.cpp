@@ -46,7 +46,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     }
     }
 
-    static const QRegularExpression hexToken(QStringLiteral("^[0-9A-Fa-f]{1,2}$"));
+    // Anchored at the very ends: "$" alone would also match before a final line break.
+    static const QRegularExpression hexToken(
+        QRegularExpression::anchoredPattern(QStringLiteral("[0-9A-Fa-f]{1,2}")));
     const QStringList tokens = text.split(QLatin1Char(' '), Qt::SkipEmptyParts);
     int firstBad = -1;
     for (int i = 0; i < tokens.size() && firstBad < 0; ++i)

@@ -5,19 +5,13 @@
 
 const char *const RecordFolderSetting::Key = "record/dir";
 
-namespace {
-const QString organisation = QStringLiteral("Quilvar");
-const QString application = QStringLiteral("ARV Manager");
-} // namespace
-
-QString RecordFolderSetting::load(const QString &fallback)
+QString RecordFolderSetting::load(const QSettings &store, const QString &fallback)
 {
-    const QString stored =
-        QSettings(organisation, application).value(QLatin1String(Key)).toString();
+    const QString stored = store.value(QLatin1String(Key)).toString();
     return !stored.isEmpty() && QFileInfo(stored).isDir() ? stored : fallback;
 }
 
-void RecordFolderSetting::save(const QString &folder)
+void RecordFolderSetting::save(QSettings &store, const QString &folder)
 {
-    QSettings(organisation, application).setValue(QLatin1String(Key), folder);
+    store.setValue(QLatin1String(Key), folder);
 }

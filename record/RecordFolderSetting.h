@@ -2,9 +2,11 @@
 
 #include <QString>
 
-// The record folder kept between runs of the program: QSettings of organisation "Quilvar",
-// application "ARV Manager", key "record/dir" (on Linux ~/.config/Quilvar/ARV Manager.conf).
-// Qt Core only; reads and writes the settings file on every call (a few hundred bytes).
+class QSettings;
+
+// The record folder kept between runs of the program, under the key "record/dir" of the
+// settings store the caller gives (the program's is ~/.config/Quilvar/ARV Manager.conf).
+// Qt Core only.
 class RecordFolderSetting
 {
 public:
@@ -12,7 +14,7 @@ public:
 
     // The stored folder while it still exists as a folder; otherwise (nothing stored, or a
     // folder since removed, or a disk no longer mounted) the fallback.
-    static QString load(const QString &fallback);
+    static QString load(const QSettings &store, const QString &fallback);
     // Keeps folder for the next runs.
-    static void save(const QString &folder);
+    static void save(QSettings &store, const QString &folder);
 };

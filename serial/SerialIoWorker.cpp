@@ -7,11 +7,14 @@
 #include <limits>
 
 SerialIoWorker::SerialIoWorker(HandOverBuffer *handOver, Callbacks callbacks)
-    : m_handOver(handOver), m_callbacks(std::move(callbacks)), m_deadline(this)
+    : m_handOver(handOver), m_callbacks(std::move(callbacks)), m_deadline(this), m_notify(this)
 {
     m_deadline.setSingleShot(true);
     m_deadline.setTimerType(Qt::PreciseTimer);
     connect(&m_deadline, &QTimer::timeout, this, &SerialIoWorker::onDeadline);
+    m_notify.setSingleShot(true);
+    m_notify.setTimerType(Qt::PreciseTimer);
+    connect(&m_notify, &QTimer::timeout, this, &SerialIoWorker::notifyReader);
 }
 
 SerialIoWorker::~SerialIoWorker()
@@ -79,6 +82,8 @@ void SerialIoWorker::closePort()
 {
     finishAll(SerialWriteResult::Status::Discarded);
     m_deadline.stop();
+    if (m_notify.isActive())
+        notifyReader(); // bytes handed over stay across a reopen: the reader must hear of them
     m_open = false;
     m_portBaud = 0;
     m_portReadBuffer = 0;
@@ -156,8 +161,20 @@ void SerialIoWorker::onReadyRead()
     if (m_scratch.size() < n)
         m_scratch.resize(int(n));
     const qint64 got = m_port->read(m_scratch.data(), n);
-    if (got > 0 && m_handOver->append(m_scratch.constData(), got))
-        m_callbacks.bytesWaiting();
+    if (got <= 0 || !m_handOver->append(m_scratch.constData(), got))
+        return; // the reader has been told already
+    const qint64 since = m_sinceNotify.isValid() ? m_sinceNotify.elapsed() : NotifyIntervalMs;
+    if (since >= NotifyIntervalMs)
+        notifyReader();
+    else
+        m_notify.start(int(NotifyIntervalMs - since));
+}
+
+void SerialIoWorker::notifyReader()
+{
+    m_notify.stop();
+    m_sinceNotify.start();
+    m_callbacks.bytesWaiting();
 }
 
 void SerialIoWorker::onBytesWritten(qint64)

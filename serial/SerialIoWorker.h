@@ -3,6 +3,7 @@
 #include "serial/SerialWriteResult.h"
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QObject>
 #include <QPointer>
 #include <QSerialPort>
@@ -45,6 +46,11 @@ public:
         QSerialPort::SerialPortError error = QSerialPort::NoError;
         QString reason;
     };
+
+    // The reader is told of new bytes at most once per this many milliseconds: a parse pass then
+    // takes several frames at once instead of waking the GUI thread for every frame, while the
+    // screen, which shows them, refreshes far more slowly.
+    static constexpr int NotifyIntervalMs = 4;
 
     SerialIoWorker(HandOverBuffer *handOver, Callbacks callbacks);
     ~SerialIoWorker() override;
@@ -91,6 +97,7 @@ private:
     void finish(const Pending &p, SerialWriteResult::Status status, const QString &detail = {});
     void finishAll(SerialWriteResult::Status status, const QString &detail = {});
     void armDeadline();
+    void notifyReader();
 
     HandOverBuffer *m_handOver;
     Callbacks m_callbacks;
@@ -102,6 +109,8 @@ private:
     qint64 m_queued = 0;  // bytes handed to the port this session
     qint64 m_written = 0; // of those, bytes that reached the system's driver
     QTimer m_deadline;
+    QTimer m_notify;             // a notification held back by NotifyIntervalMs
+    QElapsedTimer m_sinceNotify; // since the last notification
     QSerialPort::SerialPortError m_reported = QSerialPort::NoError;
     std::atomic<bool> m_open{false};
     std::atomic<int> m_portBaud{0};

@@ -289,8 +289,11 @@ void SimulatedUnit::run(int master)
                     w = ::write(master, tx.constData(), static_cast<size_t>(allowed));
                     if (w < 0)
                         w = (errno == EAGAIN || errno == EINTR) ? 0 : allowed;
-                    if (!unpaced)
-                        w = allowed; // what the host's buffer did not take is lost (overrun)
+                    if (!unpaced) {
+                        // What the host's buffer did not take is lost (overrun).
+                        m_bytesOverrun += static_cast<std::uint64_t>(allowed - w);
+                        w = allowed;
+                    }
                 }
                 if (w > 0) {
                     tx.remove(0, static_cast<int>(w));

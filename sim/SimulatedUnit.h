@@ -74,6 +74,9 @@ public:
     UpdatePhase updatePhase() const;
     UnitCounters counters() const;
     std::uint64_t bytesSent() const { return m_bytesSent.load(); }
+    // Bytes the host's side of the terminal had no room for (a host that did not read in
+    // time), dropped as a UART's receiver overrun drops them.
+    std::uint64_t bytesOverrun() const { return m_bytesOverrun.load(); }
     QByteArray receivedBytes() const; // the last 64 KiB the host sent
     std::uint16_t nextTid() const;
     // The port speed the host has set on its side (0 before it set one it can tell).
@@ -99,5 +102,6 @@ private:
     std::atomic<bool> m_hostConnected{false};
     std::atomic<int> m_hostBaud{0};
     std::atomic<std::uint64_t> m_bytesSent{0};
+    std::atomic<std::uint64_t> m_bytesOverrun{0};
     std::uint64_t m_tick = 0; // output ticks, across starts (keys the model's noise)
 };

@@ -22,6 +22,16 @@ struct AxisAngle
 // the model unrotated.
 AxisAngle modelRotation(double q0, double q1, double q2, double q3);
 
+// The angle in radians of the turn from one attitude to another (unit quaternions, q0 scalar
+// part; q and -q are the same attitude). 0 for an attitude that is no rotation (zero or not
+// finite).
+double turnBetween(const double a[4], const double b[4]);
+
+// The smallest turn of the box that moves a corner of it by a quarter of a pixel in a scene
+// of this height in pixels (the 3D view's camera: 45 degrees, 5 units away): smaller turns
+// are not worth drawing.
+double visibleTurn(int heightPixels);
+
 // One line of the angle read-out: the name left-aligned in 5 characters, ":", then the
 // value with 2 decimals right-aligned in 7 characters ("Roll : -12.35").
 QString readoutLine(const QString &name, double value);

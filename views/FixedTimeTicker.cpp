@@ -11,23 +11,27 @@ FixedTimeTicker::FixedTimeTicker()
     setDateTimeFormat(QStringLiteral("mm:ss:zzz"));
 }
 
-void FixedTimeTicker::setTickPositions(const QVector<double> &positions)
+void FixedTimeTicker::setTickPositions(const QVector<double> &positions, int stride)
 {
-    m_positions.resize(positions.size());
-    std::copy(positions.cbegin(), positions.cend(), m_positions.begin());
+    stride = std::max(stride, 1);
+    m_positions.resize((positions.size() + stride - 1) / stride);
+    for (int i = 0; i < m_positions.size(); ++i)
+        m_positions[i] = positions[i * stride];
 }
 
-double FixedTimeTicker::getTickStep(const QCPRange &)
+double FixedTimeTicker::getTickStep(const QCPRange &range)
 {
-    return 1.0;
+    return m_followsRange ? QCPAxisTickerDateTime::getTickStep(range) : 1.0;
 }
 
-int FixedTimeTicker::getSubTickCount(double)
+int FixedTimeTicker::getSubTickCount(double tickStep)
 {
-    return subTicks;
+    return m_followsRange ? QCPAxisTickerDateTime::getSubTickCount(tickStep) : subTicks;
 }
 
-QVector<double> FixedTimeTicker::createTickVector(double, const QCPRange &)
+QVector<double> FixedTimeTicker::createTickVector(double tickStep, const QCPRange &range)
 {
+    if (m_followsRange)
+        return QCPAxisTickerDateTime::createTickVector(tickStep, range);
     return m_positions;
 }

@@ -17,7 +17,7 @@ void LocationQWidget::setVelocity(const QVector<double> &north, const QVector<do
     copySeries(m_north, north);
 }
 
-void LocationQWidget::realtimePaintSlot()
+void LocationQWidget::showNewestData()
 {
     if (m_east.isEmpty())
         return; // the time keeps running from the last repaint

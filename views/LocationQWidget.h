@@ -21,8 +21,8 @@ public:
     void setVelocity(const QVector<double> &north, const QVector<double> &east,
                      const QVector<double> &ground);
 
-public slots:
-    void realtimePaintSlot();
+protected:
+    void showNewestData() override;
 
 private:
     // In this order: velocity field 2, field 3, field 1.

@@ -3,6 +3,7 @@
 #include "views/FixedTimeTicker.h"
 
 #include <QCheckBox>
+#include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <algorithm>
@@ -80,10 +81,29 @@ void setupTimeAxis(QCustomPlot *plot, const QString &label)
     plot->xAxis->setLabel(label);
 }
 
+int labelRoom(const QCPAxis *axis, const QString &widest, int gap)
+{
+    const int width = axis->axisRect()->width();
+    const int label = QFontMetrics(axis->tickLabelFont()).horizontalAdvance(widest) + gap;
+    return width > 0 ? std::max(1, width / label) : 0;
+}
+
+void fitTickCount(QCPAxis *axis, const QString &widest)
+{
+    const int room = labelRoom(axis, widest, 40);
+    if (room > 0)
+        axis->ticker()->setTickCount(std::clamp(room, 2, 5));
+}
+
 void setTickPositions(QCustomPlot *plot, const QVector<double> &positions)
 {
-    if (auto *ticker = dynamic_cast<FixedTimeTicker *>(plot->xAxis->ticker().data()))
-        ticker->setTickPositions(positions);
+    auto *ticker = dynamic_cast<FixedTimeTicker *>(plot->xAxis->ticker().data());
+    if (!ticker)
+        return;
+    // Labels placed exactly where given need only a little space between them.
+    const int room = labelRoom(plot->xAxis, QStringLiteral("00:00:000"), 6);
+    const int stride = room > 0 ? (positions.size() + room - 1) / room : 1;
+    ticker->setTickPositions(positions, stride);
 }
 
 void fillCurve(QCPGraph *graph, const QVector<double> &keys, const QVector<double> &values)

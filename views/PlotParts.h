@@ -4,6 +4,7 @@
 #include <QString>
 #include <QVector>
 
+class QCPAxis;
 class QCheckBox;
 class QCPGraph;
 class QCustomPlot;
@@ -35,7 +36,15 @@ void setupAxesBox(QCustomPlot *plot);
 // Bottom axis with clock-time ticks at fixed positions (see FixedTimeTicker).
 void setupTimeAxis(QCustomPlot *plot, const QString &label);
 
-// Gives the bottom axes of the plot its new tick positions.
+// How many labels as wide as widest, gap pixels apart, the horizontal axis has room for; 0
+// before the plot is first laid out.
+int labelRoom(const QCPAxis *axis, const QString &widest, int gap);
+// Asks the axis' own ticker for as many ticks (2 to 5) as labels as wide as widest have room
+// for, with space to spare, since a ticker may add one to reach a round step.
+void fitTickCount(QCPAxis *axis, const QString &widest);
+
+// Gives the bottom axes of the plot its new tick positions: all of them where their labels
+// have room, every second or third one on a plot too narrow for them.
 void setTickPositions(QCustomPlot *plot, const QVector<double> &positions);
 
 // Replaces the curve's points by (keys[i], values[i]) for i below the shorter of the two;

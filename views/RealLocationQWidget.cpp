@@ -46,7 +46,7 @@ void RealLocationQWidget::setPosition(const QVector<double> &latitude,
     copySeries(m_latitude, latitude);
 }
 
-void RealLocationQWidget::realtimePaintSlot()
+void RealLocationQWidget::showNewestData()
 {
     if (m_longitude.isEmpty())
         return;
@@ -68,5 +68,19 @@ void RealLocationQWidget::realtimePaintSlot()
     const SeriesBounds lat = seriesBounds({&m_latitude});
     p->xAxis->setRange(lon.lower - margin, lon.upper + margin);
     p->yAxis->setRange(lat.lower - margin, lat.upper + margin);
+    // Longitude labels are long: a narrow plot shows fewer of them.
+    PlotParts::fitTickCount(p->xAxis, QStringLiteral("000.000000"));
     requestRedraw();
+}
+
+void RealLocationQWidget::fitPlot(QCustomPlot *p)
+{
+    if (m_track->dataCount() == 0)
+        return;
+    // The fixes shown, which are those of the last picture while paused.
+    bool found = false;
+    const QCPRange lon = m_track->getKeyRange(found);
+    const QCPRange lat = m_track->getValueRange(found);
+    p->xAxis->setRange(lon.lower - margin, lon.upper + margin);
+    p->yAxis->setRange(lat.lower - margin, lat.upper + margin);
 }

@@ -23,8 +23,10 @@ public:
     // The track: point i is fix i (key longitude, value latitude), oldest first.
     QCPCurve *track() const { return m_track; }
 
-public slots:
-    void realtimePaintSlot();
+protected:
+    void showNewestData() override;
+    // The fixes with their live margin: the same framing as live.
+    void fitPlot(QCustomPlot *plot) override;
 
 private:
     // In this order: longitude, altitude, latitude.

@@ -20,7 +20,7 @@ void imuWidget::setEuler(const QVector<double> &roll, const QVector<double> &pit
     copySeries(m_pitch, pitch);
 }
 
-void imuWidget::realtimePaintSlot()
+void imuWidget::showNewestData()
 {
     if (m_roll.isEmpty())
         return; // the time keeps running from the last repaint

@@ -18,8 +18,8 @@ public:
     void setEuler(const QVector<double> &roll, const QVector<double> &pitch,
                   const QVector<double> &yaw);
 
-public slots:
-    void realtimePaintSlot();
+protected:
+    void showNewestData() override;
 
 private:
     // In this order: roll, yaw, pitch.

@@ -69,7 +69,7 @@ void senseDataWidget::setMagnetic(const QVector<double> &x, const QVector<double
     copySeries(m_series[8], z);
 }
 
-void senseDataWidget::realtimePaintSlot()
+void senseDataWidget::showNewestData()
 {
     m_pointCount = std::max({m_series[0].size(), m_series[3].size(), m_series[6].size()});
     const qint64 elapsed = m_sinceRepaint.restart();

@@ -30,8 +30,8 @@ public:
     QCustomPlot *magneticPlot() const { return plots()[2]; }
     int pointCount() const { return m_pointCount; }
 
-public slots:
-    void realtimePaintSlot();
+protected:
+    void showNewestData() override;
 
 private:
     void buildGroup(const QString &title, const QStringList &names, int nameWidth,

@@ -4,7 +4,9 @@
 // thread notes the time between its turns. Each round starts a restart, waits for it and for
 // frames to come again. Printed: the longest gap during any restart, the median and the 95th
 // percentile of the rounds' longest gaps, the longest gap while no restart ran (the same
-// program, for comparison), and the frames received.
+// program, for comparison), and the frames received. Beside each gap, the GUI thread's own CPU
+// time within it: on a shared machine a long gap with little CPU time is the thread waiting
+// for a core, not work of the program.
 //   xvfb-run -a -s "-screen 0 1600x1000x24" ./build/bench/config/measure_restart
 //       [rounds] [hz=N] [views]
 // "views" opens the sensor plot, the attitude plot and the 3D view before every round: the
@@ -24,6 +26,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <ctime>
 #include <vector>
 
 int main(int argc, char *argv[])
@@ -72,23 +75,33 @@ int main(int argc, char *argv[])
     clock.start();
     qint64 last = -1;
     qint64 roundLongest = 0;
+    qint64 roundMostCpu = 0; // the most GUI-thread CPU time within one gap of the round
     qint64 idleLongest = 0;
+    const auto threadCpuUs = [] {
+        timespec t{};
+        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+        return qint64(t.tv_sec) * 1000000 + t.tv_nsec / 1000;
+    };
+    qint64 lastCpu = threadCpuUs();
     bool wasRunning = false; // at the probe's previous turn
     QTimer probe;
     probe.setTimerType(Qt::PreciseTimer);
     probe.setInterval(2);
     QObject::connect(&probe, &QTimer::timeout, [&] {
         const qint64 now = clock.nsecsElapsed() / 1000; // microseconds
+        const qint64 cpu = threadCpuUs();
         if (last >= 0) {
             const qint64 gap = now - last;
             // A gap that began during the restart is the restart's: its last step, the open,
             // ends the restart before the probe comes round again.
-            if (wasRunning || restart->isRunning())
+            if (wasRunning || restart->isRunning()) {
                 roundLongest = std::max(roundLongest, gap);
-            else
+                roundMostCpu = std::max(roundMostCpu, cpu - lastCpu);
+            } else
                 idleLongest = std::max(idleLongest, gap);
         }
         last = now;
+        lastCpu = cpu;
         wasRunning = restart->isRunning();
     });
 
@@ -100,6 +113,7 @@ int main(int argc, char *argv[])
     waitFor(1500); // identified, frames flowing
     probe.start();
     std::vector<qint64> longest;
+    std::vector<qint64> mostCpu;
     quint64 frames = 0; // the statistics start again at every open
     for (int r = 0; r < rounds; ++r) {
         if (views) {
@@ -109,6 +123,7 @@ int main(int argc, char *argv[])
             waitFor(300);
         }
         roundLongest = 0;
+        roundMostCpu = 0;
         frames += w.parser().statistics().frames;
         restart->start();
         QEventLoop loop;
@@ -116,6 +131,7 @@ int main(int argc, char *argv[])
         loop.exec();
         waitFor(20); // the probe's turn after the open
         longest.push_back(roundLongest);
+        mostCpu.push_back(roundMostCpu);
         waitFor(400); // frames again
         if (!w.isPortOpen()) {
             std::fprintf(stderr, "the port did not open again in round %d\n", r);
@@ -137,6 +153,10 @@ int main(int argc, char *argv[])
     std::printf("rounds' longest gaps (ms):");
     for (qint64 us : longest)
         std::printf(" %.1f", ms(us));
-    std::printf("\nframes received: %llu\n", (unsigned long long)frames);
+    std::printf("\nthe GUI thread's CPU time within the rounds' busiest gap (ms):");
+    for (qint64 us : mostCpu)
+        std::printf(" %.1f", ms(us));
+    std::printf("; at most %.1f ms\n", ms(*std::max_element(mostCpu.begin(), mostCpu.end())));
+    std::printf("frames received: %llu\n", (unsigned long long)frames);
     return 0;
 }

@@ -1,17 +1,21 @@
 // End-to-end load of the live link: the program's main window on "ARV-SIM" at 921600 baud,
 // the unit sending at 2000 Hz (by default timestamp, temperature, acceleration, angular
-// velocity). Runs for the given seconds (60 by default) and prints the CPU time of the GUI
-// thread (the program's own work: reading, parsing, dispatch) and of the whole process
-// (which includes the simulated unit's thread), the frames received and the frames lost
-// (TID gaps), split into the unit's own skips (frames the line had no room for) and the
-// frames the unit sent that the program did not see.
+// velocity), no view window open. Runs for the given seconds (60 by default, after a settling
+// second) and prints, divided by the measured time: the CPU of the process and its split by
+// thread (the program's own: the GUI thread with reading, parsing and dispatch, and the
+// serial I/O thread; the simulated unit's; the rest), the parse passes, the frames received
+// and the frames the program lost, counted exactly (the unit's own skips for a full line
+// excluded).
 //   xvfb-run -a ./build/bench/serial/measure_live [seconds] [unpaced] [mask=0xHHHH] [hz=N]
 //                                                  [record]
-// mask is the content mask (0x84C0 by default; 0x8CFF is every item kind), hz the output
+// mask is the content mask (0x84C0 by default; 0x0CC0 the 42-byte frame of temperature,
+// acceleration, angular velocity and fusion state; 0x8CFF every item kind), hz the output
 // rate (one of the unit's rates, 2000 by default). "record" presses Record before the
 // measuring starts: every frame also goes into a record file (in a temporary folder).
 #include "app/MainWindow.h"
 #include "bench/support/CpuTime.h"
+#include "bench/support/FrameLoss.h"
+#include "bench/support/ThreadCpu.h"
 #include "protocol/CommandFrame.h"
 #include "protocol/FrameParser.h"
 #include "serial/ArvSimHost.h"
@@ -91,47 +95,63 @@ int main(int argc, char *argv[])
         }
     }
 
+    FrameLoss loss(unit);
+    int passes = 0;
+    QObject::connect(&w, &MainWindow::messageReady, &w, [&] {
+        ++passes;
+        for (const PassFrame &f : w.parser().frames())
+            loss.frameSeen(f.tid);
+    });
+
     // Measure after a settling second.
-    double t0 = 0, p0 = 0;
+    double p0 = 0;
+    int passes0 = 0;
+    std::map<int, ThreadTime> threads0;
     LinkStatistics s0;
-    UnitCounters u0;
     QElapsedTimer window; // the timers may fire late: rates go by the window's real length
     QTimer::singleShot(1000, [&] {
-        t0 = threadCpuSeconds();
         p0 = processCpuSeconds();
+        threads0 = threadTimes();
         s0 = w.parser().statistics();
-        u0 = unit.counters();
+        passes0 = passes;
+        loss.begin();
         window.start();
     });
     QTimer::singleShot(1000 + seconds * 1000, [&] {
         const double span = double(window.nsecsElapsed()) * 1e-9;
-        const double gui = threadCpuSeconds() - t0;
         const double all = processCpuSeconds() - p0;
-        const LinkStatistics &s = w.parser().statistics();
-        const UnitCounters u = unit.counters();
+        const CpuSplit split = cpuSplit(threads0, threadTimes());
+        const LinkStatistics s = w.parser().statistics();
+        const int passCount = passes - passes0;
+        loss.end();
+        QElapsedTimer drain; // the window's frames still on their way
+        drain.start();
+        while (!loss.complete() && drain.elapsed() < 2000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        auto pct = [span](double cpu) { return 100.0 * cpu / span; };
         const double frames = double(s.frames - s0.frames);
-        std::printf("seconds %.2f (%d asked)\n", span, seconds);
-        std::printf("frames %.0f (%.1f per second), bytes %.0f (%.0f per second)\n", frames,
-                    frames / span, double(s.bytes - s0.bytes), double(s.bytes - s0.bytes) / span);
-        std::printf("GUI thread CPU %.2f s = %.1f %% of one core\n", gui, 100.0 * gui / span);
-        std::printf("process CPU (with the simulated unit) %.2f s = %.1f %% of one core\n", all,
-                    100.0 * all / span);
-        std::printf(
-            "TID gaps %llu, frames lost %llu, checksum failures %llu, bytes discarded %llu\n",
-            (unsigned long long)(s.tidGaps - s0.tidGaps),
-            (unsigned long long)(s.framesLost - s0.framesLost),
-            (unsigned long long)(s.checksumFailures - s0.checksumFailures),
-            (unsigned long long)(s.bytesDiscarded - s0.bytesDiscarded));
-        // The two sides are read a moment apart: a frame or two on the way counts as a
-        // difference of one or two either way.
-        const double sent = double(u.framesSent - u0.framesSent);
-        const double skipped = double(u.framesSkipped - u0.framesSkipped);
-        std::printf("unit: frames sent %.0f (%.1f per second), skipped for the line %.0f (%.1f "
-                    "per second)\n",
-                    sent, sent / span, skipped, skipped / span);
-        std::printf("program side: frames sent but not received %.0f, TIDs lost beyond the "
-                    "unit's skips %.0f\n",
-                    sent - frames, double(s.framesLost - s0.framesLost) - skipped);
+        std::printf("measured %.2f s (%d asked)\n", span, seconds);
+        std::printf("frames %.0f (%.1f per second), bytes %.0f (%.0f per second), %.1f passes "
+                    "per second (%.2f frames a pass)\n",
+                    frames, frames / span, double(s.bytes - s0.bytes),
+                    double(s.bytes - s0.bytes) / span, passCount / span,
+                    passCount > 0 ? frames / passCount : 0.0);
+        std::printf("process CPU %.1f %% of one core: program %.1f %%, simulated unit %.1f %%, "
+                    "other %.1f %% (%s), threads ended meanwhile %.1f %%\n",
+                    pct(all), pct(split.program), pct(split.unit), pct(split.gl + split.other),
+                    qPrintable(split.otherNames.join(QLatin1Char(','))), pct(all - split.sum()));
+        std::printf("process CPU without the simulated unit %.1f %% of one core\n",
+                    pct(all - split.unit));
+        std::printf("unit: TIDs %lld, skipped for the line %lld; frames lost by the program "
+                    "%lld (%s; the terminal was full for %lld bytes)\n",
+                    (long long)loss.tids(), (long long)loss.skippedByUnit(), (long long)loss.lost(),
+                    loss.complete() ? "every frame of the window accounted for"
+                                    : "the window's last frames did not arrive",
+                    (long long)loss.overrunBytes());
+        std::printf("TID gaps %llu, checksum failures %llu, bytes discarded %llu\n",
+                    (unsigned long long)(s.tidGaps - s0.tidGaps),
+                    (unsigned long long)(s.checksumFailures - s0.checksumFailures),
+                    (unsigned long long)(s.bytesDiscarded - s0.bytesDiscarded));
         if (record) {
             w.ui().stopRecordAction->trigger();
             const RecordWriter &writer = w.recorder().writer();
@@ -141,6 +161,7 @@ int main(int argc, char *argv[])
                         (unsigned long long)writer.rowsLost(),
                         (long long)QFileInfo(w.recorder().recordFilePath()).size());
         }
+        std::fflush(stdout);
         app.quit();
     });
     const int rc = app.exec();

@@ -1,27 +1,41 @@
-// The whole program with every view window open on "ARV-SIM" at 921600 baud: CPU, redraws
+// The whole program with its view windows open on "ARV-SIM" at 921600 baud: CPU, redraws
 // per window, the cost of a screen refresh, the answer time of the GUI and frames lost.
 //   xvfb-run -a -s "-screen 0 1600x1000x24" ./build/bench/views/measure_views
-//       [seconds=60] [hz=2000] [views=all|no3d|3d|none]
-// The unit sends every item kind. Figures (after a settling second):
-// - CPU of the process (which includes the simulated unit's thread) and of the GUI thread;
-// - passes per second and the time of one pass (read, parse, feed every open view);
+//       [seconds=60] [hz=2000] [views=all|no3d|3d|none] [mask=0x0CC0] [reopen=0]
+// mask is the unit's content mask (0x0CC0: temperature, acceleration, angular velocity and
+// fusion state, a 42-byte frame; 0x8CFF: every item kind, which the line carries only about
+// 600 times a second); reopen=N closes every view window and opens it again N times during
+// the run. Figures over the measured time (after a settling second), divided by its real
+// length:
+// - CPU of the process (getrusage), split by thread: the program's own (the GUI thread and
+//   arv-*), the simulated unit's (arv-sim-unit), the OpenGL driver's (llvmpipe-*) and the
+//   rest (Qt's and the system's helpers); the process without the unit is what the program
+//   costs with a real unit;
+// - passes per second and the time of one pass (take the bytes, parse, note the views);
 // - per window, screen refreshes it took part in per second;
 // - the time of one hand-over (every open view fed and its plots replotted) and of one
 //   screen refresh (the main window's update request: paints every dirty widget and
 //   composes the window), and of the two together;
 // - the GUI's answer time: an event posted every 100 ms from another thread, until handled;
-// - TID gaps and frames lost on the program's side (missing TIDs the unit did not skip).
+// - frames lost by the program, exactly (the unit's own skips for a full line excluded);
+// - resident memory at the start and the end of the measured time.
 #include "app/MainWindow.h"
 #include "app/RefreshPacer.h"
 #include "app/ViewKinds.h"
 #include "bench/support/CpuTime.h"
+#include "bench/support/FrameLoss.h"
+#include "bench/support/ThreadCpu.h"
 #include "protocol/CommandFrame.h"
 #include "protocol/FrameParser.h"
 #include "serial/ArvSimHost.h"
+#include "serial/SerialLink.h"
+#include "views/combineWidget.h"
+#include "views/openGLwidget.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QLoggingCategory>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -148,38 +162,50 @@ private:
     }
 };
 
-} // namespace
-
-int main(int argc, char *argv[])
+struct Options
 {
-    MeasuringApp app(argc, argv);
-    QLoggingCategory::setFilterRules(QStringLiteral("default.debug=false\narv.*.debug=false"));
-    const int seconds = argc > 1 ? std::max(1, atoi(argv[1])) : 60;
-    const int hz = argc > 2 ? atoi(argv[2]) : 2000;
-    const QByteArray which = argc > 3 ? QByteArray(argv[3]) : QByteArray("all");
+    int seconds = 60;
+    int hz = 2000;
+    QByteArray views = "all";
+    std::uint16_t mask = ContentMask::Temperature | ContentMask::Acceleration |
+                         ContentMask::AngularVelocity | ContentMask::FusionState;
+    int reopen = 0;
+};
 
-    UnitConfig config;
-    config.baudRate = 921600;
-    config.contentMask = ContentMask::All;
-    auto host = std::make_unique<ArvSimHost>(config);
-    ArvSimHost *sim = host.get();
-    if (!sim->unit().setOutputRate(hz)) {
-        std::fprintf(stderr, "the unit has no output rate of %d Hz\n", hz);
-        return 1;
+bool parse(int argc, char *argv[], Options &o)
+{
+    int positional = 0;
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray arg(argv[i]);
+        bool ok = true;
+        if (arg.startsWith("hz="))
+            o.hz = arg.mid(3).toInt(&ok);
+        else if (arg.startsWith("views="))
+            o.views = arg.mid(6);
+        else if (arg.startsWith("mask="))
+            o.mask = std::uint16_t(arg.mid(5).toUInt(&ok, 0));
+        else if (arg.startsWith("reopen="))
+            o.reopen = arg.mid(7).toInt(&ok);
+        else if (arg == "all" || arg == "no3d" || arg == "3d" || arg == "none")
+            o.views = arg;
+        else if (positional == 0 && (++positional, true))
+            o.seconds = std::max(1, arg.toInt(&ok));
+        else if (positional == 1 && (++positional, true))
+            o.hz = arg.toInt(&ok);
+        else
+            ok = false;
+        if (!ok) {
+            std::fprintf(stderr, "unknown argument %s\n", argv[i]);
+            return false;
+        }
     }
-    MainWindow w;
-    w.setSimulatedUnitHost(std::move(host));
-    w.resize(1600, 1000);
-    w.move(0, 0);
-    w.show();
-    w.ui().baudCombo->setCurrentIndex(0); // 921600
-    w.openSimulatedUnit();
-    if (!w.isPortOpen()) {
-        std::fprintf(stderr, "ARV-SIM did not open\n");
-        return 1;
-    }
+    return o.views == "all" || o.views == "no3d" || o.views == "3d" || o.views == "none";
+}
 
-    // Every view window of the View menu: the kinds the table binds from the start.
+// Opens every view window of the View menu that the options ask for, side by side in a grid
+// as a user would place them (windows wider than their cell overlap their neighbours).
+void openViews(MainWindow &w, MeasuringApp &app, const QByteArray &which)
+{
     for (const ViewKindInfo &info : viewKinds()) {
         const bool is3D = info.kind == ViewKind::Display3D;
         if (!info.bind || which == "none" || (which == "no3d" && is3D) || (which == "3d" && !is3D))
@@ -188,83 +214,172 @@ int main(int argc, char *argv[])
         if (QWidget *v = w.views()->window(info.kind))
             app.viewRoots[v] = v->metaObject()->className();
     }
-    // Side by side in a grid, as a user would place them (windows wider than their cell
-    // overlap their neighbours).
-    {
-        const QList<QMdiSubWindow *> subs = w.ui().mdiArea->subWindowList();
-        const QSize area = w.ui().mdiArea->viewport()->size();
-        const int columns = 4, rows = 2;
-        for (int i = 0; i < subs.size(); ++i)
-            subs[i]->setGeometry((i % columns) * area.width() / columns,
-                                 (i / columns % rows) * area.height() / rows,
-                                 area.width() / columns, area.height() / rows);
+    const QList<QMdiSubWindow *> subs = w.ui().mdiArea->subWindowList();
+    const QSize area = w.ui().mdiArea->viewport()->size();
+    const int columns = 4, rows = 2;
+    for (int i = 0; i < subs.size(); ++i)
+        subs[i]->setGeometry((i % columns) * area.width() / columns,
+                             (i / columns % rows) * area.height() / rows, area.width() / columns,
+                             area.height() / rows);
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    MeasuringApp app(argc, argv);
+    QLoggingCategory::setFilterRules(QStringLiteral("default.debug=false\narv.*.debug=false"));
+    Options opt;
+    if (!parse(argc, argv, opt))
+        return 2;
+
+    UnitConfig config;
+    config.baudRate = 921600;
+    config.contentMask = opt.mask;
+    auto host = std::make_unique<ArvSimHost>(config);
+    ArvSimHost *sim = host.get();
+    if (!sim->unit().setOutputRate(opt.hz)) {
+        std::fprintf(stderr, "the unit has no output rate of %d Hz\n", opt.hz);
+        return 1;
     }
+    MainWindow w;
+    w.setSimulatedUnitHost(std::move(host));
+    w.resize(1600, 1000);
+    w.move(0, 0);
+    w.show();
+    w.ui().baudCombo->setCurrentIndex(0); // 921600
+    FrameLoss loss(sim->unit());
+    QObject::connect(&w, &MainWindow::messageReady, &w, [&] {
+        for (const PassFrame &f : w.parser().frames())
+            loss.frameSeen(f.tid);
+    });
+    w.openSimulatedUnit();
+    if (!w.isPortOpen()) {
+        std::fprintf(stderr, "ARV-SIM did not open\n");
+        return 1;
+    }
+    openViews(w, app, opt.views);
     app.topLevel = &w;
     app.passReceiver = &w;
 
     Prober prober;
     std::atomic<bool> probing{true};
     std::thread poster([&] {
+        pthread_setname_np(pthread_self(), "probe");
         while (probing.load()) {
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
             QCoreApplication::postEvent(&prober, new ProbeEvent(Clock::now()));
         }
     });
 
-    double t0 = 0, p0 = 0;
+    double p0 = 0;
+    std::map<int, ThreadTime> threads0;
     LinkStatistics s0;
-    UnitCounters u0;
+    long rss0 = 0, rssMax = 0;
+    QElapsedTimer window;
+    Durations reopening; // closing every view window and opening it again
+    // Drawings of the 3D scene, over the 3D windows of the run.
+    auto scenesNow = [&w] {
+        auto *view = qobject_cast<combineWidget *>(w.views()->window(ViewKind::Display3D));
+        return view ? view->scene()->scenesDrawn() : 0;
+    };
+    long scenes = 0;
     QTimer::singleShot(1000, [&] {
-        t0 = threadCpuSeconds();
         p0 = processCpuSeconds();
+        threads0 = threadTimes();
         s0 = w.parser().statistics();
-        u0 = sim->unit().counters();
+        rss0 = residentKb();
+        scenes = -scenesNow();
+        loss.begin();
+        window.start();
         app.recording = true;
         prober.recording = true;
     });
-    QTimer::singleShot(1000 + seconds * 1000, [&] {
+    for (int k = 1; k <= opt.reopen; ++k)
+        QTimer::singleShot(1000 + k * opt.seconds * 1000 / (opt.reopen + 1), [&] {
+            const auto t0 = Clock::now();
+            scenes += scenesNow();
+            w.ui().mdiArea->closeAllSubWindows();
+            app.viewRoots.clear();
+            openViews(w, app, opt.views);
+            reopening.add(std::chrono::duration<double, std::milli>(Clock::now() - t0).count());
+        });
+    QTimer rssPoll;
+    QObject::connect(&rssPoll, &QTimer::timeout, [&] { rssMax = std::max(rssMax, residentKb()); });
+    rssPoll.start(1000);
+
+    QTimer::singleShot(1000 + opt.seconds * 1000, [&] {
         app.recording = false;
         prober.recording = false;
-        const double gui = threadCpuSeconds() - t0;
+        const double span = double(window.nsecsElapsed()) * 1e-9;
         const double all = processCpuSeconds() - p0;
-        const LinkStatistics &s = w.parser().statistics();
-        const UnitCounters u = sim->unit().counters();
+        const CpuSplit split = cpuSplit(threads0, threadTimes());
+        const long rss1 = residentKb();
+        scenes += scenesNow();
+        const LinkStatistics s = w.parser().statistics();
+        loss.end();
+        // The frames of the window still on their way are waited for.
+        QElapsedTimer drain;
+        drain.start();
+        while (!loss.complete() && drain.elapsed() < 2000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+
+        auto pct = [span](double seconds) { return 100.0 * seconds / span; };
         const double frames = double(s.frames - s0.frames);
-        std::printf("views %s, %d s, unit at %d Hz, every item kind, 921600 baud\n",
-                    which.constData(), seconds, hz);
-        std::printf("frames %.0f (%.1f/s); unit sent %llu, skipped %llu (line full)\n", frames,
-                    frames / seconds, (unsigned long long)(u.framesSent - u0.framesSent),
-                    (unsigned long long)(u.framesSkipped - u0.framesSkipped));
-        std::printf("process CPU %.1f %% of one core; GUI thread %.1f %%\n", 100.0 * all / seconds,
-                    100.0 * gui / seconds);
-        std::printf("passes %.1f/s; pass time p50 %.2f ms, p95 %.2f ms, max %.2f ms\n",
-                    double(app.pass.ms.size()) / seconds, app.pass.quantile(0.5),
+        std::printf("views %s, unit at %d Hz, content mask 0x%04X, 921600 baud, views reopened "
+                    "%d times\n",
+                    opt.views.constData(), opt.hz, opt.mask, opt.reopen);
+        std::printf("measured %.2f s (%d asked)\n", span, opt.seconds);
+        std::printf("frames %.0f (%.1f/s); unit TIDs %lld, skipped by the unit (line full) %lld\n",
+                    frames, frames / span, (long long)loss.tids(), (long long)loss.skippedByUnit());
+        std::printf("process CPU %.1f %% of one core: program %.1f %%, simulated unit %.1f %%, "
+                    "OpenGL driver %.1f %%, other %.1f %% (%s), threads ended meanwhile %.1f %%\n",
+                    pct(all), pct(split.program), pct(split.unit), pct(split.gl), pct(split.other),
+                    qPrintable(split.otherNames.join(QLatin1Char(','))), pct(all - split.sum()));
+        std::printf("process CPU without the simulated unit %.1f %% of one core\n",
+                    pct(all - split.unit));
+        std::printf("passes %.1f/s; pass time p50 %.3f ms, p95 %.3f ms, max %.2f ms\n",
+                    double(app.pass.ms.size()) / span, app.pass.quantile(0.5),
                     app.pass.quantile(0.95), app.pass.max());
         std::printf("screen refreshes %.1f/s; refresh time p50 %.2f ms, p95 %.2f ms, max %.2f ms\n",
-                    double(app.refresh.ms.size()) / seconds, app.refresh.quantile(0.5),
+                    double(app.refresh.ms.size()) / span, app.refresh.quantile(0.5),
                     app.refresh.quantile(0.95), app.refresh.max());
         std::printf("hand-overs %.1f/s (feed every open view and replot its plots); time p50 "
                     "%.2f ms, p95 %.2f ms\n",
-                    double(app.handOver.ms.size()) / seconds, app.handOver.quantile(0.5),
+                    double(app.handOver.ms.size()) / span, app.handOver.quantile(0.5),
                     app.handOver.quantile(0.95));
         std::printf("one refresh of all open views (hand-over + screen refresh): p50 %.2f ms, "
                     "p95 %.2f ms, max %.2f ms\n",
                     app.handOverAndRefresh.quantile(0.5), app.handOverAndRefresh.quantile(0.95),
                     app.handOverAndRefresh.max());
-        for (const auto &v : app.viewRoots)
-            std::printf("  %-22s refreshes %6.1f/s\n", qPrintable(v.second),
-                        double(app.refreshes[v.second]) / seconds);
+        for (const auto &v : app.refreshes)
+            std::printf("  %-22s refreshes %6.1f/s\n", qPrintable(v.first),
+                        double(v.second) / span);
+        if (opt.views == "all" || opt.views == "3d")
+            std::printf("3D scenes drawn %.1f/s\n", double(scenes) / span);
+        if (opt.reopen > 0)
+            std::printf("closing and opening every view: p50 %.1f ms, max %.1f ms\n",
+                        reopening.quantile(0.5), reopening.max());
         std::printf("answer time p50 %.1f ms, p95 %.1f ms, max %.1f ms (%zu probes)\n",
                     prober.delays.quantile(0.5), prober.delays.quantile(0.95), prober.delays.max(),
                     prober.delays.ms.size());
-        const quint64 lost = s.framesLost - s0.framesLost;
-        const quint64 skipped = u.framesSkipped - u0.framesSkipped;
-        std::printf("TID gaps %llu, TIDs missing %llu, of which the unit skipped %llu: lost by "
-                    "the program %lld; checksum failures %llu, bytes discarded %llu\n",
-                    (unsigned long long)(s.tidGaps - s0.tidGaps), (unsigned long long)lost,
-                    (unsigned long long)skipped, (long long)lost - (long long)skipped,
+        const HandOverStatistics h = w.serialLink()->handOverStatistics();
+        std::printf("frames lost by the program %lld (of %lld sent; %s; the terminal was full "
+                    "for %lld bytes); TID gaps %llu; hand-over "
+                    "buffer peak %lld bytes, overflow %llu bytes; checksum failures %llu, bytes "
+                    "discarded %llu\n",
+                    (long long)loss.lost(), (long long)(loss.tids() - loss.skippedByUnit()),
+                    loss.complete() ? "every frame of the window accounted for"
+                                    : "the window's last frames did not arrive",
+                    (long long)loss.overrunBytes(), (unsigned long long)(s.tidGaps - s0.tidGaps),
+                    (long long)h.highWater, (unsigned long long)h.overflowBytes,
                     (unsigned long long)(s.checksumFailures - s0.checksumFailures),
                     (unsigned long long)(s.bytesDiscarded - s0.bytesDiscarded));
+        std::printf("resident memory %.1f MB at the start, %.1f MB at the end (%+.1f MB), peak "
+                    "%.1f MB\n",
+                    rss0 / 1024.0, rss1 / 1024.0, (rss1 - rss0) / 1024.0,
+                    std::max(rssMax, rss1) / 1024.0);
+        std::fflush(stdout);
         app.quit();
     });
     const int rc = app.exec();

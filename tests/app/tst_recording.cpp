@@ -1,11 +1,11 @@
 // Recording end to end: the main window records what a unit sends (the built-in simulated
 // unit, or the test playing a unit on a pseudo-terminal), and the test reads the record files.
+#include "app/AppSettings.h"
 #include "app/MainWindow.h"
 #include "common/Language.h"
 #include "protocol/CommandFrame.h"
 #include "protocol/FrameParser.h"
 #include "record/DlgPreSettings.h"
-#include "record/RecordFolderSetting.h"
 #include "serial/ArvSimHost.h"
 #include "serial/SerialLink.h"
 #include "tests/support/FrameBytes.h"
@@ -20,7 +20,6 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QSettings>
 #include <QStandardPaths>
 #include <QStatusBar>
 #include <QTemporaryDir>
@@ -261,17 +260,8 @@ class TestRecording : public QObject
 {
     Q_OBJECT
 private slots:
-    void initTestCase()
-    {
-        // The record folder is kept in the settings: tests keep theirs apart from the user's.
-        QStandardPaths::setTestModeEnabled(true);
-    }
-    void init()
-    {
-        Language::setChinese(true);
-        QSettings(QStringLiteral("Quilvar"), QStringLiteral("ARV Manager"))
-            .remove(QLatin1String(RecordFolderSetting::Key));
-    }
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+    void init() { Language::setChinese(true); }
 
     // Ten seconds at 200 Hz with every item kind; halfway the unit changes from the location
     // item to the high-precision one, and the recording goes on in the next file. Every frame
@@ -422,8 +412,11 @@ private slots:
     {
         PtyPair pty;
         QVERIFY(pty.isValid());
-        QTemporaryDir oldDir, newDir;
+        QTemporaryDir oldDir, newDir, settingsDir;
+        // The record folder is kept in the settings: a store of the test's own.
+        AppSettings settings(settingsDir.filePath(QStringLiteral("arv.conf")));
         auto w = std::make_unique<MainWindow>();
+        w->useSettings(&settings);
         QCOMPARE(w->recorder().recordDir(),
                  QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
         QVERIFY(w->ui().exportAction->isEnabled() && w->ui().pathSettingAction->isEnabled());
@@ -448,10 +441,14 @@ private slots:
 
         // The next run starts in the chosen folder; once it is gone, in the documents again.
         w.reset();
-        QCOMPARE(MainWindow().recorder().recordDir(), newDir.path());
+        const auto nextRun = [&settings] {
+            MainWindow next;
+            next.useSettings(&settings);
+            return next.recorder().recordDir();
+        };
+        QCOMPARE(nextRun(), newDir.path());
         newDir.remove();
-        QCOMPARE(MainWindow().recorder().recordDir(),
-                 QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
+        QCOMPARE(nextRun(), QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
     }
 
     // The cable is pulled while recording: the recording ends through Stop, the file holds

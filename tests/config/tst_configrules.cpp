@@ -219,6 +219,13 @@ private slots:
         const QString emoji =
             QString(39, QLatin1Char('z')) + QString::fromUtf8("\U0001F600") + QLatin1String("zz");
         QCOMPARE(RawHex::visible(emoji), emoji.left(41) + QChar(0x2026));
+        // Halves without their partner (text pasted from elsewhere) are shown as codes, and
+        // count like any other character.
+        const QString halves = QString(100, QChar(0xDE0A)) + QChar(0xD83D);
+        QCOMPARE(RawHex::visible(halves.right(1) + halves.left(2)),
+                 QString::fromUtf8("\U0001F60A") + QString("\\xDE0A"));
+        QCOMPARE(RawHex::visible(halves.right(1)), QString("\\xD83D"));
+        QCOMPARE(RawHex::visible(halves), QString("\\xDE0A").repeated(40) + QChar(0x2026));
     }
 
     void textsInBothLanguages()

@@ -1,4 +1,5 @@
 #include "common/Language.h"
+#include "views/AttitudeMath.h"
 #include "views/attributeLabel.h"
 #include "views/combineWidget.h"
 #include "views/openGLwidget.h"
@@ -125,6 +126,34 @@ private slots:
         // A q0 rounded just above 1 still draws (clamped, unrotated).
         w.setQuaternion(1.000001, 0, 0, 0);
         QCOMPARE(tileFacingViewer(scene), frontTile);
+    }
+
+    // The box is drawn again only for a turn that shows, and a burst of attitudes gives one
+    // drawing, of the newest.
+    void sceneIsDrawnOnlyWhenTheBoxTurnsVisibly()
+    {
+        combineWidget w;
+        w.resize(400, 360);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        openGLwidget &scene = *w.scene();
+        QTRY_VERIFY(scene.isSceneReady());
+        w.setQuaternion(1, 0, 0, 0);
+        scene.grabFramebuffer();
+        const int drawn = scene.scenesDrawn();
+
+        const double tiny = AttitudeMath::visibleTurn(scene.height()) / 4; // radians
+        w.setQuaternion(std::cos(tiny / 2), 0, 0, std::sin(tiny / 2));
+        scene.grabFramebuffer();
+        QCOMPARE(scene.scenesDrawn(), drawn);
+
+        for (int i = 1; i <= 90; ++i) {
+            const double a = i * M_PI / 180.0; // up to 90 degrees about the third axis
+            w.setQuaternion(std::cos(a / 2), 0, 0, std::sin(a / 2));
+        }
+        QTRY_COMPARE(scene.scenesDrawn(), drawn + 1);
+        QCOMPARE(tileFacingViewer(scene), leftTile);
+        QCOMPARE(scene.scenesDrawn(), drawn + 1);
     }
 };
 

@@ -1,4 +1,5 @@
 #include "common/Language.h"
+#include "views/FixedTimeTicker.h"
 #include "views/LocationQWidget.h"
 #include "views/RealLocationQWidget.h"
 #include "views/imuWidget.h"
@@ -86,6 +87,28 @@ private slots:
         QCOMPARE(graphValues(w.plot()->graph(1)), filled(50, 3.5));
         QCOMPARE(graphValues(w.plot()->graph(2)), filled(50, 0));
         QCOMPARE(w.plot()->yAxis->range(), QCPRange(-10, 13.5));
+    }
+
+    // Ten clock-time labels where they have room; a narrow plot labels fewer of the seconds
+    // rather than writing them over each other.
+    void narrowPlotsLabelFewerSeconds()
+    {
+        imuWidget w;
+        auto *ticker = dynamic_cast<FixedTimeTicker *>(w.plot()->xAxis->ticker().data());
+        QVERIFY(ticker);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        for (int width : {1000, 400}) {
+            w.resize(width, w.height());
+            QTRY_COMPARE(w.width(), width);
+            w.plot()->replot(QCustomPlot::rpImmediateRefresh); // lays the axes out
+            w.setEuler(filled(100, 1), filled(100, 2), filled(100, 3));
+            w.realtimePaintSlot();
+            if (width == 1000)
+                QCOMPARE(ticker->tickPositions().size(), 10);
+            else
+                QVERIFY(ticker->tickPositions().size() <= 5);
+        }
     }
 
     void positionWithOneFixIsCentredAndTiny()

@@ -134,6 +134,43 @@ private slots:
                     std::abs(r.z / n - axis[2]) <
                 3e-6);
     }
+
+    // The turn between two attitudes, whatever the sign and the norm of the quaternions; and
+    // the smallest turn worth drawing, a quarter of a pixel at a corner of the box.
+    void turnBetweenAttitudes_data()
+    {
+        QTest::addColumn<QVector<double>>("a");
+        QTest::addColumn<QVector<double>>("b");
+        QTest::addColumn<double>("degrees");
+        const double h = 0.7071068;
+        QTest::newRow("same") << QVector<double>{h, 0, 0, h} << QVector<double>{h, 0, 0, h} << 0.0;
+        QTest::newRow("q and -q") << QVector<double>{h, h, 0, 0} << QVector<double>{-h, -h, 0, 0}
+                                  << 0.0;
+        QTest::newRow("90 degrees")
+            << QVector<double>{1, 0, 0, 0} << QVector<double>{h, 0, 0, h} << 90.0;
+        QTest::newRow("not normalised")
+            << QVector<double>{2, 0, 0, 0} << QVector<double>{0, 0, 3, 0} << 180.0;
+        QTest::newRow("zero") << QVector<double>{0, 0, 0, 0} << QVector<double>{1, 0, 0, 0} << 0.0;
+    }
+
+    void turnBetweenAttitudes()
+    {
+        QFETCH(QVector<double>, a);
+        QFETCH(QVector<double>, b);
+        QFETCH(double, degrees);
+        const double turn = AttitudeMath::turnBetween(a.constData(), b.constData());
+        QVERIFY2(std::abs(turn * 180.0 / M_PI - degrees) < 1e-4, qPrintable(QString::number(turn)));
+    }
+
+    void visibleTurnFollowsTheSceneHeight()
+    {
+        // 400 pixels high: a corner 1.236 units out, 3.76 units from the camera, moves by a
+        // quarter of a pixel for about 0.09 degrees.
+        const double turn = AttitudeMath::visibleTurn(400) * 180.0 / M_PI;
+        QVERIFY2(turn > 0.07 && turn < 0.11, qPrintable(QString::number(turn)));
+        QCOMPARE(AttitudeMath::visibleTurn(800), AttitudeMath::visibleTurn(400) / 2);
+        QVERIFY(std::isfinite(AttitudeMath::visibleTurn(0)));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestViewsLogic)
