@@ -67,16 +67,20 @@ bool chooseTarget(const QCommandLineParser &parser, Target *target, CommandResul
     return true;
 }
 
-QString figures(const LinkStatistics &s, quint64 rows)
+QString figures(const LinkStatistics &s, quint64 rows, const HandOverStatistics &h)
 {
-    return QStringLiteral("%1 frames, %2 rows, %3 TID gaps (%4 frames missing), %5 checksum "
-                          "failures, %6 bytes discarded")
-        .arg(s.frames)
-        .arg(rows)
-        .arg(s.tidGaps)
-        .arg(s.framesLost)
-        .arg(s.checksumFailures)
-        .arg(s.bytesDiscarded);
+    QString text = QStringLiteral("%1 frames, %2 rows, %3 TID gaps (%4 frames missing), %5 "
+                                  "checksum failures, %6 bytes discarded")
+                       .arg(s.frames)
+                       .arg(rows)
+                       .arg(s.tidGaps)
+                       .arg(s.framesLost)
+                       .arg(s.checksumFailures)
+                       .arg(s.bytesDiscarded);
+    // Only when this program fell so far behind that its reading thread had to drop bytes.
+    if (h.overflowBytes > 0)
+        text += QStringLiteral(", %1 bytes dropped unread").arg(h.overflowBytes);
+    return text;
 }
 
 } // namespace
@@ -192,13 +196,14 @@ CommandResult runRecord(const QStringList &arguments, CliOutput &io)
     session.link().stopQueries();
     recording.stop();
     const LinkStatistics stats = session.parser().statistics();
+    const HandOverStatistics handOver = session.link().handOverStatistics();
     session.close();
 
     const RecordWriter &writer = recording.writer();
     if (writer.rowsWritten() > 0 || writer.rowsLost() > 0)
         io.out << QStringLiteral("%1: %2 in %3 s\n")
                       .arg(QDir::toNativeSeparators(QDir::cleanPath(recording.recordFilePath())),
-                           figures(stats, writer.rowsWritten()))
+                           figures(stats, writer.rowsWritten(), handOver))
                       .arg(elapsedMs / 1000.0, 0, 'f', 1);
     io.out.flush();
 

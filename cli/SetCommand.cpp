@@ -169,7 +169,9 @@ CommandResult sendUnitBaud(CliSession &session, SettingSender &settings, int bau
         return CommandResult::fail(ExitCode::PortError,
                                    QStringLiteral("%1 not sent: %2").arg(what, writeError));
     // As the main window's port restart: the unit gets time to switch, then the port follows.
-    session.waitFor([] { return false; }, PortRestart::DelayMs);
+    wait = session.waitFor([] { return false; }, PortRestart::DelayMs);
+    if (wait != CliSession::Wait::TimedOut)
+        return CliCommand::waitFailure(int(wait), session, PortRestart::DelayMs);
     session.link().stopQueries();
     QString error;
     if (!session.link().reopen(baud, &error))
