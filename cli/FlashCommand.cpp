@@ -1,7 +1,6 @@
 #include "cli/FlashCommand.h"
 
 #include "cli/CliSession.h"
-#include "common/Language.h"
 #include "serial/SerialLink.h"
 #include "update/UpdateImage.h"
 #include "update/UpdateTransfer.h"
@@ -46,8 +45,6 @@ CommandResult runFlash(const QStringList &arguments, CliOutput &io)
     if (parser.positionalArguments().size() != 1)
         return CommandResult::fail(ExitCode::BadArguments,
                                    QStringLiteral("give exactly one image file"));
-    // The transfer's texts (progress, outcome) in English, as every line of arv-cli.
-    Language::setChinese(false);
     const QString path = parser.positionalArguments().constFirst();
     const UpdateImage::Loaded loaded = UpdateImage::load(path);
     if (loaded.verdict != UpdateImage::Verdict::Ok)

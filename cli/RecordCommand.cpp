@@ -127,9 +127,6 @@ CommandResult runRecord(const QStringList &arguments, CliOutput &io)
     Target target;
     if (!chooseTarget(parser, &target, &result))
         return result;
-    // The column names follow the language, as the main window's do.
-    Language::setChinese(!parser.isSet(QStringLiteral("english")));
-
     CliSession session(io.stop);
     if (!session.open(port, baud, &error))
         return CommandResult::fail(ExitCode::PortError, error);
@@ -161,7 +158,11 @@ CommandResult runRecord(const QStringList &arguments, CliOutput &io)
                          io.progress.flush();
                      });
     session.setRecording(true);
+    // The column names are taken in the language current at the start, as the main window's
+    // are, and kept for the whole recording; every line of arv-cli stays English.
+    Language::setChinese(!parser.isSet(QStringLiteral("english")));
     recording.start();
+    Language::setChinese(false);
     QObject::connect(&session, &CliSession::passDone, &recording,
                      [&] { recording.writePass(session.parser()); });
 

@@ -7,6 +7,7 @@
 #include "cli/RecordCommand.h"
 #include "cli/SetCommand.h"
 #include "cli/StopSignals.h"
+#include "common/Language.h"
 
 #include "BuildIdentity.h"
 
@@ -60,6 +61,8 @@ int main(int argc, char *argv[])
     // own lines only, unless QT_LOGGING_RULES asks for more.
     if (qEnvironmentVariableIsEmpty("QT_LOGGING_RULES"))
         QLoggingCategory::setFilterRules(QStringLiteral("arv*.debug=false\narv*.info=false"));
+    // Every line of arv-cli is English; a record file's column names follow --english alone.
+    Language::setChinese(false);
     QTextStream out(stdout);
     QTextStream err(stderr);
     const QStringList args = app.arguments();
