@@ -6,6 +6,15 @@
 #include "app/RefreshPacer.h"
 #include "app/ViewKinds.h"
 #include "app/WindowMenu.h"
+#include "calib/CalibrationResultView.h"
+#include "calib/GyoBiasDialog.h"
+#include "calib/GyroBiasSession.h"
+#include "calib/MagCalib2DClass.h"
+#include "calib/MagCalibrationSession.h"
+#include "calib/ResetCommands.h"
+#include "calib/calibrateWidget.h"
+#include "calib/posture_course.h"
+#include "calib/threadCalibrate.h"
 #include "common/Language.h"
 #include "config/ConfigLog.h"
 #include "config/ConfigTexts.h"
@@ -85,10 +94,42 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
     connect(m_ui.portButton, &QPushButton::clicked, this, &MainWindow::slot_open_uart);
 
     // The windows of later work stay disabled until they are built.
-    for (QAction *a : {m_ui.gyroBiasAction, m_ui.mag3DAction, m_ui.mag2DAction, m_ui.updateAction})
+    for (QAction *a : {m_ui.updateAction})
         a->setEnabled(false);
     bindViewWindows(*this);
     setUpConfiguration();
+
+    // Calibration: the workflows behind the slots; their workers, windows and dialogs are
+    // connected to the slots as they are made.
+    const CalibrationHost host{this, m_ui.mdiArea, m_sender,
+                               [this](const QString &text) { addMessage(text); }};
+    m_magCalibration = new MagCalibrationSession(m_calibration, host, this);
+    connect(m_magCalibration, &MagCalibrationSession::calibrationStarted, this,
+            [this](threadCalibrate *thread) {
+                connect(thread, &threadCalibrate::sendCalibMessage, this, &MainWindow::errorPlot);
+                connect(thread->widget(), &calibrateWidget::closeWidget, this,
+                        &MainWindow::isCalibrateWidgetOpen);
+            });
+    connect(m_magCalibration, &MagCalibrationSession::calibration2DStarted, this,
+            [this](MagCalib2DClass *thread) {
+                connect(thread, &MagCalib2DClass::sendCalib2DMessage, this,
+                        &MainWindow::slotEllipsePlot);
+            });
+    connect(m_magCalibration, &MagCalibrationSession::resultViewCreated, this,
+            [this](CalibrationResultView *view, bool planar) {
+                connect(view, &CalibrationResultView::writeClicked, this,
+                        planar ? &MainWindow::slotWriteCalib2D : &MainWindow::slotWriteCalib);
+            });
+    m_gyroBiasSession = new GyroBiasSession(
+        m_gyroBias, host, [this] { return m_outputRateHz; }, this);
+    connect(m_gyroBiasSession, &GyroBiasSession::dialogCreated, this, [this](GyoBiasDialog *d) {
+        connect(d, &GyoBiasDialog::signalEstimate, this, &MainWindow::slotGetSecond);
+        connect(d, &GyoBiasDialog::signalWriteGyro, this, &MainWindow::slotWriteGyro);
+    });
+    connect(m_ui.mag3DAction, &QAction::triggered, this, &MainWindow::calibrateSensor);
+    connect(m_ui.mag2DAction, &QAction::triggered, this, &MainWindow::slotCalibrate2D);
+    connect(m_ui.gyroBiasAction, &QAction::triggered, this, &MainWindow::slotGyroBias);
+    updateCalibrationActions();
 
     m_lossTimer.setInterval(LossPollMs);
     connect(&m_lossTimer, &QTimer::timeout, this, &MainWindow::captureSerialExceptions);
@@ -142,11 +183,25 @@ void MainWindow::bindView(ViewKind kind, ViewBinding binding)
     }
     m_views->bind(kind, std::move(binding));
     (m_ui.*info.action)->setEnabled(m_views->isBound(kind));
+    if (kind == ViewKind::PostureCourse)
+        updateCalibrationActions(); // a reset needs an open port as well
 }
 
-void MainWindow::setCalibrationStopper(std::function<void()> stopper)
+void MainWindow::setAllowedCalibrationEntries(CalibrationEntries allowed)
 {
-    m_calibrationStopper = std::move(stopper);
+    m_allowedEntries = allowed;
+    updateCalibrationActions();
+}
+
+void MainWindow::updateCalibrationActions()
+{
+    const CalibrationEntries &a = m_allowedEntries;
+    m_ui.postureResetAction->setEnabled(m_portOpen && a.postureReset &&
+                                        m_views->isBound(ViewKind::PostureCourse));
+    m_ui.gyroBiasAction->setEnabled(m_portOpen && a.gyroBias);
+    m_ui.magnetometerMenu->menuAction()->setEnabled(a.magnetometer);
+    m_ui.mag3DAction->setEnabled(m_portOpen && a.magnetometer);
+    m_ui.mag2DAction->setEnabled(m_portOpen && a.magnetometer);
 }
 
 void MainWindow::setSimulatedUnitHost(std::unique_ptr<SimulatedUnitHost> host)
@@ -256,8 +311,7 @@ void MainWindow::closeEvent(QCloseEvent *event)
     }
     if (m_settings)
         m_settings->setWindowLayout(saveGeometry(), saveState(LayoutVersion));
-    if (m_calibrationStopper)
-        m_calibrationStopper();
+    m_magCalibration->stopComputations();
     stopRecording(RecordingController::StopCause::WindowClosed);
     if (m_link->isOpen())
         closePort();
@@ -474,6 +528,8 @@ void MainWindow::openPort()
     m_ui.recordAction->setEnabled(true);
     connectSession();
     m_portOpen = true;
+    m_outputRateHz = 0.0;
+    updateCalibrationActions();
     rememberConnection();
     addMessage(Language::isChinese() ? QStringLiteral("设备成功连接到") + m_selectedPort
                                      : QStringLiteral("Connect to ") + m_selectedPort +
@@ -528,9 +584,13 @@ void MainWindow::closePort()
     m_ui.recordAction->setEnabled(false);
     disconnectSession();
     m_link->close(); // stops the query thread first
+    // A running calibration computation ends at once; closing its point cloud tears it down.
+    m_magCalibration->stopComputations();
     m_ui.mdiArea->closeAllSubWindows();
     m_parser.reset();
     m_portOpen = false;
+    m_outputRateHz = 0.0;
+    updateCalibrationActions();
     m_ui.portButton->setText(Language::text("打开串口", "Open Port"));
     clearStateLabels();
     m_portButtonFlag = false;
@@ -544,6 +604,7 @@ void MainWindow::loseDevice()
     // interface language.
     addMessage(QStringLiteral("设备未连接"));
     stopRecording(RecordingController::StopCause::DeviceLost);
+    m_magCalibration->stopComputations();
     m_ui.mdiArea->closeAllSubWindows();
     disconnectSession();
     m_ui.recordAction->setEnabled(false);
@@ -554,8 +615,8 @@ void MainWindow::loseDevice()
         m_ui.portButton->setText(QStringLiteral("打开串口"));
         m_portOpen = false;
     }
-    if (m_calibrationStopper)
-        m_calibrationStopper();
+    m_outputRateHz = 0.0;
+    updateCalibrationActions();
     m_parser.reset();
     updateLinkStatistics();
 }
@@ -649,6 +710,7 @@ void MainWindow::applyAnswers()
         case AnswerEvent::Type::Frequency:
             m_ui.frequencyValue->setText(e.text);
             m_outputDialog->setUnitFrequency(e.rate);
+            m_outputRateHz = e.rate;
             break;
         case AnswerEvent::Type::FrequencySet:
             emit m_outputDialog->freqSignal(e.success);
@@ -919,19 +981,84 @@ void MainWindow::applyProductRules()
     const QString model = productModel();
     const QString suffix = versionSuffix();
     m_outputDialog->setFrequencyList(ProductRules::frequencies(model, suffix));
-    // What this unit cannot use is disabled; what an earlier unit could not use comes back.
-    const auto forbid = [](QAction *action, bool forbidden, Forbidden &state) {
-        if (forbidden && !state.active) {
-            state = {true, action->isEnabled()};
-            action->setEnabled(false);
-        } else if (!forbidden && state.active) {
-            state.active = false;
-            action->setEnabled(state.wasEnabled);
-        }
-    };
-    forbid(m_ui.postureResetAction, ProductRules::disablesPostureReset(suffix), m_postureForbidden);
-    forbid(m_ui.magnetometerMenu->menuAction(), ProductRules::disablesMagnetometer(suffix),
-           m_magnetometerForbidden);
+    // What this unit cannot use is disabled; what an earlier unit could not use comes back
+    // (while a port is open: the calibration entries follow the port as well).
+    CalibrationEntries allowed;
+    allowed.postureReset = !ProductRules::disablesPostureReset(suffix);
+    allowed.magnetometer = !ProductRules::disablesMagnetometer(suffix);
+    setAllowedCalibrationEntries(allowed);
+}
+
+// ------------------------------------------------------------------ calibration
+
+void MainWindow::calibrateSensor()
+{
+    m_magCalibration->start3D();
+}
+
+void MainWindow::errorPlot(QVector<double> beResidual, QVector<double> Residual, int pointNum)
+{
+    m_magCalibration->show3DResult(beResidual, Residual, pointNum);
+}
+
+void MainWindow::isCalibrateWidgetOpen(bool open)
+{
+    if (!open)
+        m_magCalibration->tearDown3D();
+}
+
+void MainWindow::slotWriteCalib()
+{
+    m_magCalibration->write3D();
+}
+
+void MainWindow::slotCalibrate2D()
+{
+    m_magCalibration->start2D();
+}
+
+void MainWindow::slotEllipsePlot(QVector<double> x, QVector<double> y, QVector<double> xR,
+                                 QVector<double> yR, int pointNum, QVector<double> paras)
+{
+    m_magCalibration->show2DResult(x, y, xR, yR, pointNum, paras);
+}
+
+void MainWindow::slotWriteCalib2D()
+{
+    m_magCalibration->write2D();
+}
+
+void MainWindow::slotGyroBias()
+{
+    m_gyroBiasSession->openDialog();
+}
+
+void MainWindow::slotGetSecond(int second)
+{
+    m_gyroBiasSession->startEstimate(second);
+}
+
+void MainWindow::slotWriteGyro()
+{
+    m_gyroBiasSession->write();
+}
+
+void MainWindow::slotresetcourse()
+{
+    // The message boxes show over the reset window.
+    QWidget *window = m_views->window(ViewKind::PostureCourse);
+    ResetCommands::zeroHeading({window ? window : this, m_ui.mdiArea, m_sender,
+                                [this](const QString &text) { addMessage(text); }});
+}
+
+void MainWindow::slotresetposture()
+{
+    auto *window = qobject_cast<posture_course *>(m_views->window(ViewKind::PostureCourse));
+    if (!window)
+        return;
+    ResetCommands::setAttitude(
+        {window, m_ui.mdiArea, m_sender, [this](const QString &text) { addMessage(text); }},
+        window->pitchText(), window->rollText());
 }
 
 // ------------------------------------------------------------------ recording

@@ -21,6 +21,8 @@
 class AppSettings;
 class CommandSender;
 class DlgPreSettings;
+class GyroBiasSession;
+class MagCalibrationSession;
 class PortRestart;
 class QLabel;
 class QModelDialog;
@@ -52,8 +54,6 @@ public:
     void bindView(ViewKind kind, ViewBinding binding);
     ViewManager *views() const { return m_views; }
     RefreshPacer *refreshPacer() const { return m_refreshPacer; }
-    // Stops a running magnetometer calibration thread (close and loss call it).
-    void setCalibrationStopper(std::function<void()> stopper);
     void setSimulatedUnitHost(std::unique_ptr<SimulatedUnitHost> host);
     // Restores what the settings hold (language, port and baud rate, typed device paths,
     // window geometry and dock layout) and keeps them up to date from now on: the language
@@ -116,6 +116,24 @@ public:
     // The collectors the parse pass feeds for a calibration and a gyro-bias estimation.
     CalibrationCollector &calibrationCollector() { return m_calibration; }
     GyroBiasCollector &gyroBiasCollector() { return m_gyroBias; }
+    // The workflows behind the calibration slots.
+    MagCalibrationSession *magCalibration() const { return m_magCalibration; }
+    GyroBiasSession *gyroBiasSession() const { return m_gyroBiasSession; }
+    // The unit's output rate from its frequency answer (0 until it answered).
+    double outputRateHz() const { return m_outputRateHz; }
+
+    // The entries of "Reset and Calibration" that the unit's model allows. While a port is
+    // open, an allowed entry is enabled; a forbidden one (and the whole "&Magnetometer" menu)
+    // is disabled. All are allowed until this is called; the value stays across ports.
+    // product_forbidden_function sets it from the unit's version suffix.
+    struct CalibrationEntries
+    {
+        bool postureReset = true;
+        bool gyroBias = true;
+        bool magnetometer = true;
+    };
+    void setAllowedCalibrationEntries(CalibrationEntries allowed);
+    CalibrationEntries allowedCalibrationEntries() const { return m_allowedEntries; }
 
     // Adds one line to the message list.
     void addMessage(const QString &text);
@@ -174,6 +192,23 @@ public slots:
     void slotModelSwitch(bool mark);
     void slotAgreement(bool mark);
     void slotHighLow(bool mark);
+
+    // Magnetometer calibration, 3D ("3D") and planar ("2D").
+    void calibrateSensor();
+    void errorPlot(QVector<double> beResidual, QVector<double> Residual, int pointNum);
+    void isCalibrateWidgetOpen(bool open);
+    void slotWriteCalib();
+    void slotCalibrate2D();
+    void slotEllipsePlot(QVector<double> x, QVector<double> y, QVector<double> xR,
+                         QVector<double> yR, int pointNum, QVector<double> paras);
+    void slotWriteCalib2D();
+    // Gyro bias ("&Gyro Bias").
+    void slotGyroBias();
+    void slotGetSecond(int second);
+    void slotWriteGyro();
+    // Attitude and heading reset (the buttons of the reset window).
+    void slotresetcourse();
+    void slotresetposture();
 
     void isSenseWidgetOpen(bool open);
     void isMainWidgetOpen(bool open);
@@ -243,6 +278,7 @@ private:
     void rememberConnection();
     void applyTexts();
     void openView(ViewKind kind);
+    void updateCalibrationActions();
     void noteViews(ViewFeed feed);
     void presentViews();
     void setUpConfiguration();
@@ -283,18 +319,13 @@ private:
     PortRestart *m_restart = nullptr;
     QPointer<Serial_Write_Widget> m_commandWrite;
     bool m_commandWriteOpen = false;
-    // Entries that product_forbidden_function disabled, and whether they were enabled before.
-    struct Forbidden
-    {
-        bool active = false;
-        bool wasEnabled = false;
-    };
-    Forbidden m_postureForbidden;
-    Forbidden m_magnetometerForbidden;
 
-    std::function<void()> m_calibrationStopper;
     CalibrationCollector m_calibration;
     GyroBiasCollector m_gyroBias;
+    MagCalibrationSession *m_magCalibration = nullptr;
+    GyroBiasSession *m_gyroBiasSession = nullptr;
+    double m_outputRateHz = 0.0;
+    CalibrationEntries m_allowedEntries;
 
     // Link statistics: the rates since the previous tick.
     QElapsedTimer m_statsClock;

@@ -29,6 +29,10 @@ struct ViewBinding
     std::function<void()> collect;
     ConnectClose connectClose;
     Repaint repaint; // empty for a window without realtimePaintSlot()
+    // A window of its own beside the main window (a tool window), not a sub-window of the
+    // multi-document area: made with the main window as parent, so that it goes with it, and
+    // expected to delete itself when closed.
+    bool topLevel = false;
 
     // A binding for windows of class Window, built with new Window(parent) after fresh() has
     // run (fresh forgets what was kept for the previous window of the kind).

@@ -3,6 +3,7 @@
 #include "app/MainWindow.h"
 #include "app/MainWindowUi.h"
 #include "app/ViewBinding.h"
+#include "calib/posture_course.h"
 #include "views/Combined_State_Widget.h"
 #include "views/LocationQWidget.h"
 #include "views/ReadoutTexts.h"
@@ -14,6 +15,7 @@
 #include "views/senseDataWidget.h"
 
 #include <QAction>
+#include <QPushButton>
 
 // Between the history series and the windows. The plot windows copy what they are given
 // into storage of their own, so three staging vectors serve every window, one after the
@@ -191,6 +193,24 @@ ViewBinding fusionState(MainWindow &window, const Staging &staging)
         [staging] { staging->hasFusion = false; });
 }
 
+// The attitude and heading reset: a tool window whose buttons go to the main window, which
+// validates and writes.
+ViewBinding postureCourse(MainWindow &window, const Staging &)
+{
+    MainWindow *mw = &window;
+    ViewBinding b = ViewBinding::forWindow<posture_course>();
+    b.create = [mw](QWidget *parent) -> QWidget * {
+        auto *view = new posture_course(parent);
+        QObject::connect(view->triggerButton(), &QPushButton::clicked, mw,
+                         &MainWindow::slotresetcourse);
+        QObject::connect(view->setButton(), &QPushButton::clicked, mw,
+                         &MainWindow::slotresetposture);
+        return view;
+    };
+    b.topLevel = true;
+    return b;
+}
+
 using M = MainWindow;
 using U = MainWindowUi;
 using F = ViewFeed;
@@ -214,7 +234,7 @@ constexpr std::array<ViewKindInfo, ViewKindCount> table = {{
     {K::CombinedState, "fusion state", &U::combinedStateAction, &M::showCombinedState,
      &M::isCombinedStateWidgetOpen, nullptr, F::FusionState, fusionState},
     {K::PostureCourse, "attitude and heading reset", &U::postureResetAction,
-     &M::slot_posture_course_reset, &M::isposture_course_open, nullptr, F::Never, nullptr},
+     &M::slot_posture_course_reset, &M::isposture_course_open, nullptr, F::Never, postureCourse},
 }};
 
 constexpr bool inKindOrder()

@@ -32,7 +32,7 @@ QWidget *ViewManager::open(ViewKind kind, const Connect &connect)
 
     s.open = true;
     s.pending = false;
-    QWidget *w = s.binding.create(nullptr);
+    QWidget *w = s.binding.create(s.binding.topLevel ? m_area->window() : nullptr);
     if (!w) {
         s.open = false;
         return nullptr;
@@ -40,6 +40,15 @@ QWidget *ViewManager::open(ViewKind kind, const Connect &connect)
     s.window = w;
     if (connect)
         connect(w, s.binding);
+    if (s.binding.topLevel) {
+        // Over the middle of the main window, where the user looks.
+        const QRect main = m_area->window()->geometry();
+        w->move(main.center() - QPoint(w->width() / 2, w->height() / 2));
+        w->show();
+        w->raise();
+        w->activateWindow();
+        return w;
+    }
     // The sub-window opens at the size the window gave itself, but never less than its
     // content prefers.
     const QSize wanted =

@@ -16,7 +16,8 @@ class QMdiArea;
 // Open-once management: one pointer and one open flag per kind. A window reports its
 // closing through its closeWidget(bool) signal, which the owner connects to its open-flag
 // slot when the window is built; a window that is deleted without that report counts as
-// closed as well.
+// closed as well. Windows go into the multi-document area, except those whose binding says
+// topLevel: they are shown as windows of their own, with the area's window as parent.
 class ViewManager : public QObject
 {
     Q_OBJECT

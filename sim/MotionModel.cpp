@@ -73,9 +73,10 @@ std::array<double, 3> MotionModel::attitudeRad(double t) const
             pitch = 75.0 * std::sin(2.0 * Pi * smoothStep(u));
             yaw = yaw0 + w2;
         } else if (tau < 3.0 * turn) {
-            // Nearly level: this turn also serves the planar (2D) calibration.
-            roll = 360.0 + 0.1 * w1;
-            pitch = 0.1 * w2;
+            // Level: this turn also serves the planar (2D) calibration, which fits the
+            // horizontal field alone; a tilt of one degree would already bend it by 1 to 2 %.
+            roll = 360.0;
+            pitch = 0.0;
             yaw = yaw0 + 360.0 * smoothStep(u);
         } else {
             const double f = tau - 3.0 * turn;

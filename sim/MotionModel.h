@@ -24,10 +24,11 @@ struct MotionSample
 // tick depends on the configuration (and its seed) only.
 //
 // Attitude: at rest, then a full turn about X (roll), a swing about Y (pitch ±75°), a full
-// turn about Z (yaw), then free motion about all axes. The body-to-navigation rotation is
-// C = Rz(yaw)·Ry(pitch)·Rx(roll); the navigation frame has gravity's specific force
-// (0, 0, g) and the earth's field along (0, √2/2, −√2/2), so at rest the acceleration
-// reads (−g·sin θ, g·sin φ·cos θ, g·cos φ·cos θ).
+// level turn about Z (yaw), then free motion about all axes. The turns about X and Y wobble
+// about the other axes, as a hand does; the turn about Z does not. The body-to-navigation rotation
+// is C = Rz(yaw)·Ry(pitch)·Rx(roll); the navigation frame has gravity's specific force (0, 0, g)
+// and the earth's field along (0, √2/2, −√2/2), so at rest the acceleration reads (−g·sin θ, g·sin
+// φ·cos θ, g·cos φ·cos θ).
 class MotionModel
 {
 public:

@@ -49,12 +49,12 @@ struct ViewAction
     QAction *action;
 };
 
-// The view windows of the View menu: the kinds the table binds from the start.
+// The view windows of the View menu: the fed kinds the table binds from the start.
 QVector<ViewAction> viewActions(const MainWindow &w)
 {
     QVector<ViewAction> actions;
     for (const ViewKindInfo &info : viewKinds())
-        if (info.bind)
+        if (info.bind && info.feed != ViewFeed::Never) // the view windows, not the tools
             actions.append({info.kind, w.ui().*info.action});
     return actions;
 }

@@ -61,32 +61,48 @@ private slots:
         QVERIFY(s.tid.isEmpty() && s.magZ.isEmpty() && s.gyroZ.isEmpty());
     }
 
-    // The cap is tested before each pass: one second takes 300 values and may overrun by the
-    // pass that crosses it; a second start keeps what was collected.
-    void gyroBiasStopsAfterThePassThatCrossesTheCap()
+    // An estimation spans its duration at the unit's rate: the buffer takes seconds x rate
+    // triples, triple by triple (never one more, even from a pass that crosses the limit),
+    // and a new start drops what an earlier one collected.
+    void gyroBiasTakesTheDurationAtTheUnitsRate_data()
     {
+        QTest::addColumn<int>("seconds");
+        QTest::addColumn<double>("rate");
+        QTest::addColumn<int>("limit");
+        QTest::newRow("1 s at 100 Hz") << 1 << 100.0 << 100;
+        QTest::newRow("2 s at 50 Hz") << 2 << 50.0 << 100;
+        QTest::newRow("1 s, rate unknown: the ceiling") << 1 << 0.0 << 2000;
+    }
+    void gyroBiasTakesTheDurationAtTheUnitsRate()
+    {
+        QFETCH(int, seconds);
+        QFETCH(double, rate);
+        QFETCH(int, limit);
         FrameParser p;
         GyroBiasCollector g;
         p.feed(gyroFrames(0, 60));
         g.collect(p.passSeries());
         QVERIFY(g.samples().isEmpty()); // not started
 
-        g.start(1);
-        for (int pass = 0; pass < 3; ++pass) {
+        g.start(seconds, rate);
+        QCOMPARE(g.tripleLimit(), limit);
+        for (int pass = 0; pass * 60 < limit + 120; ++pass) {
             p.feed(gyroFrames(100 * pass, 60));
             g.collect(p.passSeries());
         }
-        QCOMPARE(g.samples().size(), 360);
+        QCOMPARE(g.samples().size(), 3 * limit);
+        QVERIFY(g.isFull());
         QCOMPARE(g.samples().mid(3, 3), (QVector<double>{0.001, 0.002, -0.003}));
 
-        g.start(2); // more time: collecting goes on where it was
+        g.start(seconds, rate); // a new estimation: the old samples go
+        QVERIFY(g.samples().isEmpty() && g.isCollecting());
         p.feed(gyroFrames(0, 60));
         g.collect(p.passSeries());
-        QCOMPARE(g.samples().size(), 540);
+        QCOMPARE(g.samples().size(), 3 * std::min(60, limit));
         g.stop();
         g.collect(p.passSeries());
-        QCOMPARE(g.samples().size(), 540);
-        QVERIFY(!g.isCollecting() && g.seconds() == 2);
+        QCOMPARE(g.samples().size(), 3 * std::min(60, limit)); // kept, not growing
+        QVERIFY(!g.isCollecting() && g.seconds() == seconds);
     }
 };
 
