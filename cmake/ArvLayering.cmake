@@ -12,6 +12,7 @@ set(ARV_LAYERS
     "arv_calib_math arv_sim"                            # fits; the simulated unit
     "arv_serial"                                        # the port, the queries
     "arv_record arv_config_core arv_calib_core arv_update_core" # widget-free workflow cores
+    "arv_cli_core"                                      # the command line's sub-commands
     "arv_views"                                         # view windows and plot parts
     "arv_record_ui arv_config_ui arv_calib_ui arv_update_ui" # their dialogs
     "arv_app")                                          # the main window

@@ -52,6 +52,9 @@ public:
     // The folder of the next recording; a recording in progress keeps its file.
     void setRecordDir(const QString &folder) { m_recordDir = folder; }
     const QString &recordBaseName() const { return m_recordBaseName; }
+    // The name of the next recording (without ".csv"); start() still moves it on to the next
+    // free name. A recording in progress keeps its file.
+    void setRecordBaseName(const QString &baseName) { m_recordBaseName = baseName; }
     // The file being written (after a roll-over, the newest one).
     const QString &recordFilePath() const { return m_recordFilePath; }
     bool recordingStarted() const { return m_recordingStarted; }

@@ -246,12 +246,14 @@ int main(int argc, char *argv[])
     if (!link.isEmpty())
         ::unlink(QFile::encodeName(link).constData());
     const UnitCounters n = unit.counters();
-    std::fprintf(
-        stderr, "arv-unit-sim: %llu frames sent, %llu skipped, %llu answers, %llu bytes received\n",
-        static_cast<unsigned long long>(n.framesSent),
-        static_cast<unsigned long long>(n.framesSkipped),
-        static_cast<unsigned long long>(n.answersSent),
-        static_cast<unsigned long long>(n.bytesReceived));
+    std::fprintf(stderr,
+                 "arv-unit-sim: %llu frames sent, %llu skipped, %llu answers, %llu bytes received, "
+                 "%llu bytes the host's terminal had no room for\n",
+                 static_cast<unsigned long long>(n.framesSent),
+                 static_cast<unsigned long long>(n.framesSkipped),
+                 static_cast<unsigned long long>(n.answersSent),
+                 static_cast<unsigned long long>(n.bytesReceived),
+                 static_cast<unsigned long long>(unit.bytesOverrun()));
     (void)signal;
     return 0;
 }
