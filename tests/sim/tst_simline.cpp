@@ -101,17 +101,33 @@ private slots:
         host.readFor(100);
         const double capacity = baud / 10.0 / frameLength,
                      expected = std::min<double>(hz, capacity);
-        // A second, and at least 30 frames.
+        // A second, and at least 30 frames. A window in which the test was held up (no bytes
+        // for 100 ms or three frame times: a busy machine stalled the unit's or the reader's
+        // thread) tells nothing of the pacing: it is measured again, up to three times.
         const int windowMs = std::max(1000, int(30000 / expected));
-        const UnitCounters before = unit.counters();
-        QElapsedTimer clock;
-        clock.start();
+        const double stallLimit = std::max(0.1, 3.0 / expected);
+        UnitCounters before, after;
         QVector<QPair<double, int>> reads; // seconds since the start, bytes read by then
-        const QByteArray stream = host.readFor(windowMs, [&](const QByteArray &got) {
-            reads.append({double(clock.nsecsElapsed()) * 1e-9, int(got.size())});
-            return false;
-        });
-        const UnitCounters after = unit.counters();
+        QByteArray stream;
+        double longestGap = 0.0;
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            reads.clear();
+            before = unit.counters();
+            QElapsedTimer clock;
+            clock.start();
+            stream = host.readFor(windowMs, [&](const QByteArray &got) {
+                reads.append({double(clock.nsecsElapsed()) * 1e-9, int(got.size())});
+                return false;
+            });
+            after = unit.counters();
+            longestGap = 0.0;
+            for (int k = 1; k < reads.size(); ++k)
+                longestGap = std::max(longestGap, reads[k].first - reads[k - 1].first);
+            if (!reads.isEmpty() && longestGap <= stallLimit)
+                break;
+            qWarning("held up for %.0f ms: measuring again", longestGap * 1000);
+        }
+        QVERIFY2(longestGap <= stallLimit, "held up in every window");
         const QVector<DecodedFrame> frames = framesOf(stream);
         QVERIFY2(frames.size() >= 20, qPrintable(QString::number(frames.size())));
         // Nothing but whole frames of the expected length (a cut one at either end).
@@ -174,7 +190,7 @@ private slots:
 
         // Commands sent at the wrong speed are not understood either.
         host.write(CommandFrame::queryVersion());
-        host.readFor(200);
+        host.readFor(200); // an absence: the unit would take the command within a few ms
         QCOMPARE(unit.counters().commandsHandled, std::uint64_t(0));
 
         // At the right speed the unit is understood; a baud command switches it at once.
@@ -182,8 +198,13 @@ private slots:
         host.drain();
         QVERIFY(framesOf(host.readFor(300)).size() > 20);
         host.write(CommandFrame::setBaudRate(921600));
-        host.readFor(100);
-        QCOMPARE(unit.baudRate(), 921600);
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                host.readFor(5);
+                return unit.baudRate() == 921600;
+            },
+            2000));
+        host.readFor(100); // what was on its way at the old speed
         QCOMPARE(framesOf(host.readFor(500)).size(), 0);
         QVERIFY(host.setSpeed(B921600));
         host.drain();
