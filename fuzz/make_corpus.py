@@ -114,9 +114,10 @@ def main():
                        ('wide_text', '１２\n12°')]:
         write('fuzz_attitude', name, text.encode('utf-8'))
 
-    # Firmware images: the file's bytes. Sizes around the limits and the 256-byte frames.
+    # Firmware images: the file's bytes. Sizes around the limits and the 256-byte frames, and
+    # multiples of 8 (those are also loaded from a file).
     image = bytes(rng.randrange(256) for _ in range(1100))
-    for size in [0, 14, 15, 260, 261, 1028]:
+    for size in [0, 14, 15, 16, 260, 261, 1024, 1028]:
         write('fuzz_updateimage', 'size_%d' % size, image[:size])
 
 
