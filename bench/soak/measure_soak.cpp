@@ -16,7 +16,11 @@
 //   a full line are apart), the parser's TID gaps, checksum failures and discarded bytes;
 //   resident memory at the start, after 1 minute and at the end; the rows of the record
 //   file(s) against the frames received while recording; the process CPU split by thread
-//   (program, simulated unit, OpenGL driver, other).
+//   (program, simulated unit, OpenGL driver, other);
+// - how the machine treated the run: the time the GUI thread, the serial I/O thread and the
+//   unit's thread were runnable but waited for a processor, and the longest delay of a 10 ms
+//   sleep (a stall longer than the terminal's buffer, about 220 ms at 921600 baud, costs
+//   frames whichever of the program's or the unit's threads it holds up).
 #include "app/MainWindow.h"
 #include "bench/support/CpuTime.h"
 #include "bench/support/FrameLoss.h"
@@ -37,8 +41,12 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <memory>
+#include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -109,6 +117,65 @@ RecordRows countRows(const QString &folder)
     return r;
 }
 
+// Seconds that the thread named `name` (the GUI thread for an empty name) waited for a
+// processor between the two samples.
+double waitedFor(const std::map<int, ThreadTime> &before, const std::map<int, ThreadTime> &after,
+                 const QString &name)
+{
+    double waited = 0.0;
+    for (const auto &entry : after) {
+        const bool match =
+            name.isEmpty() ? entry.first == int(::getpid()) : entry.second.name == name;
+        if (!match)
+            continue;
+        const auto it = before.find(entry.first);
+        waited += entry.second.waiting - (it == before.end() ? 0.0 : it->second.waiting);
+    }
+    return waited;
+}
+
+// Sleeps 10 ms again and again and notes how much later than asked it woke: the longest
+// stall the machine imposed on a thread of this process.
+class StallProbe
+{
+public:
+    StallProbe()
+        : m_thread([this] {
+              pthread_setname_np(pthread_self(), "stall-probe");
+              using Clock = std::chrono::steady_clock;
+              while (!m_stop.load()) {
+                  const auto t0 = Clock::now();
+                  std::this_thread::sleep_for(std::chrono::milliseconds(10));
+                  const double late =
+                      std::chrono::duration<double, std::milli>(Clock::now() - t0).count() - 10.0;
+                  if (late > m_longestMs.load())
+                      m_longestMs = late;
+                  if (late > 100.0)
+                      ++m_over100;
+              }
+          })
+    {
+    }
+    ~StallProbe()
+    {
+        m_stop = true;
+        m_thread.join();
+    }
+    void reset()
+    {
+        m_longestMs = 0.0;
+        m_over100 = 0;
+    }
+    double longestMs() const { return m_longestMs.load(); }
+    int over100() const { return m_over100.load(); }
+
+private:
+    std::atomic<bool> m_stop{false};
+    std::atomic<double> m_longestMs{0.0};
+    std::atomic<int> m_over100{0};
+    std::thread m_thread;
+};
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -172,6 +239,7 @@ int main(int argc, char *argv[])
     long rss0 = 0, rss1min = 0, rssMax = 0;
     QElapsedTimer window, minuteClock;
     bool failed = false;
+    StallProbe stalls;
     QTimer::singleShot(1000, [&] {
         w.ui().recordAction->trigger();
         if (!w.recordingActive()) {
@@ -185,6 +253,7 @@ int main(int argc, char *argv[])
         s0 = w.parser().statistics();
         rss0 = rssMax = residentKb();
         loss.begin();
+        stalls.reset();
         window.start();
         minuteClock.start();
     });
@@ -219,7 +288,8 @@ int main(int argc, char *argv[])
         minute.stop();
         const double span = double(window.nsecsElapsed()) * 1e-9;
         const double all = processCpuSeconds() - p0;
-        const CpuSplit split = cpuSplit(threads0, threadTimes());
+        const std::map<int, ThreadTime> threads1 = threadTimes();
+        const CpuSplit split = cpuSplit(threads0, threads1);
         const long rssEnd = residentKb();
         const LinkStatistics s = w.parser().statistics();
         loss.end();
@@ -267,6 +337,13 @@ int main(int argc, char *argv[])
                     qPrintable(split.otherNames.join(QLatin1Char(','))), pct(all - split.sum()));
         std::printf("process CPU without the simulated unit %.1f %% of one core\n",
                     pct(all - split.unit));
+        std::printf("waiting for a processor while runnable: GUI thread %.1f s, arv-serial-io "
+                    "%.1f s, arv-sim-unit %.1f s; longest delay of a 10 ms sleep %.0f ms, %d "
+                    "delays over 100 ms\n",
+                    waitedFor(threads0, threads1, QString()),
+                    waitedFor(threads0, threads1, QStringLiteral("arv-serial-io")),
+                    waitedFor(threads0, threads1, QStringLiteral("arv-sim-unit")),
+                    stalls.longestMs(), stalls.over100());
         std::printf("load average at the end: %s\n", loadAverage().constData());
         std::fflush(stdout);
         app.quit();
