@@ -7,9 +7,20 @@
 #include "app/ViewKinds.h"
 #include "app/WindowMenu.h"
 #include "common/Language.h"
+#include "config/ConfigLog.h"
+#include "config/ConfigTexts.h"
+#include "config/ContentBoxes.h"
+#include "config/PortRestart.h"
+#include "config/ProductRules.h"
+#include "config/QModelDialog.h"
+#include "config/QModelSwitchDialog.h"
+#include "config/QtArvCommandSystem.h"
+#include "config/Serial_Write_Widget.h"
+#include "config/SettingSender.h"
 #include "record/DlgPreSettings.h"
 #include "record/RecordFolderSetting.h"
 #include "serial/ArvSimHost.h"
+#include "serial/CommandSender.h"
 #include "serial/SerialLink.h"
 #include "serial/SerialLog.h"
 #include "serial/SerialWriteResult.h"
@@ -25,6 +36,7 @@
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QStatusBar>
@@ -39,6 +51,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
 {
     m_link = new SerialLink(&m_parser.identification(), this);
     m_link->setSimulatedUnitHost(std::make_unique<ArvSimHost>());
+    m_sender = new CommandSender(m_link, this);
     setWindowIcon(QIcon(QStringLiteral(":/Lumeno/mainWindow-icon")));
     setWindowTitle(QStringLiteral("Quilvar ARV Manager"));
     m_ui.build(this);
@@ -72,10 +85,10 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
     connect(m_ui.portButton, &QPushButton::clicked, this, &MainWindow::slot_open_uart);
 
     // The windows of later work stay disabled until they are built.
-    for (QAction *a : {m_ui.outputFormatAction, m_ui.dataSettingAction, m_ui.functionSettingAction,
-                       m_ui.gyroBiasAction, m_ui.mag3DAction, m_ui.mag2DAction, m_ui.updateAction})
+    for (QAction *a : {m_ui.gyroBiasAction, m_ui.mag3DAction, m_ui.mag2DAction, m_ui.updateAction})
         a->setEnabled(false);
     bindViewWindows(*this);
+    setUpConfiguration();
 
     m_lossTimer.setInterval(LossPollMs);
     connect(&m_lossTimer, &QTimer::timeout, this, &MainWindow::captureSerialExceptions);
@@ -306,10 +319,6 @@ void MainWindow::slot_posture_course_reset()
 {
     openView(ViewKind::PostureCourse);
 }
-void MainWindow::slotCommandWrite()
-{
-    openView(ViewKind::CommandWrite);
-}
 
 void MainWindow::isSenseWidgetOpen(bool open)
 {
@@ -349,7 +358,7 @@ void MainWindow::isposture_course_open(bool open)
 }
 void MainWindow::iscommandwrite_open(bool open)
 {
-    m_views->setOpenFlag(ViewKind::CommandWrite, open);
+    m_commandWriteOpen = open;
 }
 
 // ------------------------------------------------------------------ serial link
@@ -634,21 +643,24 @@ void MainWindow::applyAnswers()
             m_ui.softwareVersionValue->setText(e.text);
             if (e.forbidden)
                 emit product_forbidden_message();
+            else
+                applyProductRules(); // a unit without suffix: nothing is restricted
             break;
         case AnswerEvent::Type::Frequency:
             m_ui.frequencyValue->setText(e.text);
+            m_outputDialog->setUnitFrequency(e.rate);
             break;
         case AnswerEvent::Type::FrequencySet:
-            emit freqSignal(e.success);
+            emit m_outputDialog->freqSignal(e.success);
             break;
         case AnswerEvent::Type::Contents:
-            emit contents_Signal(e.success);
+            emit m_outputDialog->contents_Signal(e.success);
             break;
         case AnswerEvent::Type::Algorithm:
             m_ui.algorithmValue->setText(e.text);
             break;
         case AnswerEvent::Type::AlgorithmSet:
-            emit algorithm_Signal(e.success);
+            emit m_outputDialog->algorithm_Signal(e.success);
             break;
         case AnswerEvent::Type::Update:
             emit updateAnswer(e.op, e.status);
@@ -724,9 +736,202 @@ bool MainWindow::event(QEvent *event)
     return handled;
 }
 
+// ------------------------------------------------------------------ configuration
+
+void MainWindow::setUpConfiguration()
+{
+    m_settingSender = new SettingSender(m_sender, this);
+    connect(m_settingSender, &SettingSender::noAnswer, this, &MainWindow::noAnswer);
+    m_restart = new PortRestart({[this] { return m_portOpen; },
+                                 [this] {
+                                     if (m_portOpen)
+                                         slot_open_uart(); // the port button: closes
+                                 },
+                                 [this] {
+                                     if (!m_portOpen)
+                                         slot_open_uart(); // and opens again
+                                 }},
+                                this);
+    // The frequency the unit was given is in effect once the port was restarted.
+    connect(m_restart, &PortRestart::finished, this,
+            [this] { m_outputDialog->clearFrequencySent(); });
+
+    m_outputDialog = new QModelDialog(m_settingSender, this);
+    connect(m_outputDialog, &QModelDialog::freqSignal, this, &MainWindow::slotApplyFrequency);
+    connect(m_outputDialog, &QModelDialog::algorithm_Signal, this, &MainWindow::slotApplyAlgorithm);
+    connect(m_outputDialog, &QModelDialog::contents_Signal, this, &MainWindow::slotApplyContents);
+    connect(m_outputDialog, &QModelDialog::baudSignal, this, &MainWindow::slotApplyBaudrate);
+    // An answer, success or failure, ends the watch for it.
+    connect(m_outputDialog, &QModelDialog::freqSignal, m_settingSender,
+            [this] { m_settingSender->answered(Setting::Frequency); });
+    connect(m_outputDialog, &QModelDialog::contents_Signal, m_settingSender,
+            [this] { m_settingSender->answered(Setting::Contents); });
+    connect(m_outputDialog, &QModelDialog::algorithm_Signal, m_settingSender,
+            [this] { m_settingSender->answered(Setting::AlgorithmMode); });
+
+    connect(m_ui.outputFormatAction, &QAction::triggered, this, &MainWindow::slotOutputConfig);
+    connect(m_ui.dataSettingAction, &QAction::triggered, this, &MainWindow::slotCommandUI);
+    connect(m_ui.functionSettingAction, &QAction::triggered, this, &MainWindow::slotModelConfig);
+    connect(m_ui.commandWriteAction, &QAction::triggered, this, &MainWindow::slotCommandWrite);
+}
+
+void MainWindow::slotOutputConfig()
+{
+    m_outputDialog->setProduct(productModel(), versionSuffix());
+    m_outputDialog->applyTexts();
+    m_outputDialog->setWindowIcon(QIcon(QStringLiteral(":/Lumeno/mainWindow-icon")));
+    m_outputDialog->exec();
+    if (!m_outputDialog->frequencySent() || m_restart->isRunning())
+        return;
+    QMessageBox box(QMessageBox::Information, Language::text("提示框", "Information"),
+                    ConfigTexts::restartSoon(), QMessageBox::Yes, this);
+    box.exec();
+    // Close, wait and open on timers: the event loop goes on meanwhile.
+    m_restart->start();
+}
+
+void MainWindow::slotCommandUI()
+{
+    if (!m_link->isOpen()) {
+        addMessage(ConfigTexts::notConnected());
+        return;
+    }
+    QPointer<QtArvCommandSystem> dialog = new QtArvCommandSystem(
+        m_settingSender, versionSuffix(),
+        ContentBoxes::tickedAtOpening([this](ContentFlag c) { return content(c); }), this);
+    dialog->setWindowIcon(QIcon(QStringLiteral(":/Lumeno/mainWindow-icon")));
+    const int result = dialog->exec();
+    if (!dialog)
+        return;
+    const bool sent = dialog->sent();
+    const bool writeFailed = dialog->writeFailed();
+    delete dialog;
+    if (result == QDialog::Accepted) {
+        addMessage(ConfigTexts::dataSettingsDone());
+        // The record columns change with the contents: the file is completed and closed, and
+        // the port can be opened again.
+        stopRecordingForDataSettings();
+    } else if (writeFailed) {
+        slotApplyContents(false);
+    }
+    if (sent)
+        m_restart->start();
+    m_parser.clearContent();
+}
+
+void MainWindow::slotModelConfig()
+{
+    QPointer<QModelSwitchDialog> dialog =
+        new QModelSwitchDialog(m_settingSender, versionSuffix(), this);
+    connect(dialog, &QModelSwitchDialog::ModelSignal, this, &MainWindow::slotModelSwitch);
+    connect(dialog, &QModelSwitchDialog::AgreementSignal, this, &MainWindow::slotAgreement);
+    connect(dialog, &QModelSwitchDialog::FrequencySignal, this, &MainWindow::slotHighLow);
+    dialog->setWindowIcon(QIcon(QStringLiteral(":/Lumeno/mainWindow-icon")));
+    dialog->exec();
+    delete dialog;
+}
+
+Serial_Write_Widget *MainWindow::commandWriteWindow() const
+{
+    return m_commandWrite;
+}
+
+void MainWindow::slotCommandWrite()
+{
+    if (m_commandWrite) {
+        m_commandWrite->show();
+        m_commandWrite->raise();
+        m_commandWrite->activateWindow();
+        return;
+    }
+    if (!m_portOpen) {
+        // Intended: in Chinese only.
+        QMessageBox box(QMessageBox::Information, QStringLiteral("提示框"),
+                        QStringLiteral("请先打开串口"), QMessageBox::Ok, this);
+        box.exec();
+        return;
+    }
+    m_commandWrite = new Serial_Write_Widget(m_sender, this);
+    m_commandWrite->setAttribute(Qt::WA_DeleteOnClose);
+    connect(m_commandWrite, &Serial_Write_Widget::closeWidget, this,
+            &MainWindow::iscommandwrite_open);
+    m_commandWriteOpen = true;
+    // Over the main window, where the user looks.
+    m_commandWrite->move(geometry().center() - m_commandWrite->rect().center());
+    m_commandWrite->show();
+    m_commandWrite->activateWindow();
+}
+
+void MainWindow::slotApplyBaudrate(bool mark, int ibaud)
+{
+    addMessage(ConfigTexts::result(ConfigTexts::Result::Baudrate, mark));
+    // The unit changed its rate at once; the host keeps its own until the user changes it.
+    if (mark && ibaud != m_link->baudRate())
+        addMessage(ConfigTexts::baudAdvice(ibaud));
+}
+
+void MainWindow::slotApplyFrequency(bool mark)
+{
+    addMessage(ConfigTexts::result(ConfigTexts::Result::Frequency, mark));
+}
+
+void MainWindow::slotApplyAlgorithm(bool mark)
+{
+    addMessage(ConfigTexts::result(ConfigTexts::Result::Algorithm, mark));
+}
+
+void MainWindow::slotApplyContents(bool mark)
+{
+    addMessage(ConfigTexts::result(ConfigTexts::Result::Contents, mark));
+}
+
+void MainWindow::slotModelSwitch(bool mark)
+{
+    if (m_portOpen)
+        addMessage(ConfigTexts::result(ConfigTexts::Result::ModeSwitch, mark));
+}
+
+void MainWindow::slotAgreement(bool mark)
+{
+    if (m_portOpen)
+        addMessage(ConfigTexts::result(ConfigTexts::Result::Agreement, mark));
+}
+
+void MainWindow::slotHighLow(bool mark)
+{
+    if (m_portOpen)
+        addMessage(ConfigTexts::result(ConfigTexts::Result::HighLow, mark));
+}
+
+void MainWindow::noAnswer(Setting setting)
+{
+    addMessage(ConfigTexts::noAnswer(setting, SettingSender::AnswerTimeoutMs));
+}
+
 void MainWindow::product_forbidden_function()
 {
-    // The model check of the configuration dialogs hooks in here.
+    qCDebug(lcConfig) << "屏蔽某些功能";
+    applyProductRules();
+}
+
+void MainWindow::applyProductRules()
+{
+    const QString model = productModel();
+    const QString suffix = versionSuffix();
+    m_outputDialog->setFrequencyList(ProductRules::frequencies(model, suffix));
+    // What this unit cannot use is disabled; what an earlier unit could not use comes back.
+    const auto forbid = [](QAction *action, bool forbidden, Forbidden &state) {
+        if (forbidden && !state.active) {
+            state = {true, action->isEnabled()};
+            action->setEnabled(false);
+        } else if (!forbidden && state.active) {
+            state.active = false;
+            action->setEnabled(state.wasEnabled);
+        }
+    };
+    forbid(m_ui.postureResetAction, ProductRules::disablesPostureReset(suffix), m_postureForbidden);
+    forbid(m_ui.magnetometerMenu->menuAction(), ProductRules::disablesMagnetometer(suffix),
+           m_magnetometerForbidden);
 }
 
 // ------------------------------------------------------------------ recording

@@ -19,11 +19,17 @@
 #include <memory>
 
 class AppSettings;
+class CommandSender;
 class DlgPreSettings;
+class PortRestart;
 class QLabel;
+class QModelDialog;
 class RefreshPacer;
 class SerialLink;
+class Serial_Write_Widget;
+class SettingSender;
 class SimulatedUnitHost;
+enum class Setting;
 struct SerialWriteResult;
 
 // The program's only top-level window. It owns the serial link, the frame parser and
@@ -63,6 +69,20 @@ public:
     int historyLimit() const { return m_historyLimit; }
     // The port itself lives on the link's I/O thread; everything goes through the link.
     SerialLink *serialLink() const { return m_link; }
+    // The one way the dialogs write commands to the unit.
+    CommandSender *commandSender() const { return m_sender; }
+
+    // ---- Configuration ----
+    // The output settings dialog, made once; the unit's answers to the frequency, contents
+    // and algorithm mode commands are emitted as its freqSignal, contents_Signal and
+    // algorithm_Signal.
+    QModelDialog *outputDialog() const { return m_outputDialog; }
+    // The configuration dialogs' sender, with its no-answer watch.
+    SettingSender *settingSender() const { return m_settingSender; }
+    // The port restart after new output settings.
+    PortRestart *portRestart() const { return m_restart; }
+    // The command write window while it exists (one at a time).
+    Serial_Write_Widget *commandWriteWindow() const;
     bool isPortOpen() const { return m_portOpen; }
     QString selectedPortName() const { return m_selectedPort; }
     int selectedBaudRate() const { return m_selectedBaud; }
@@ -112,10 +132,6 @@ signals:
     void imuVelocityMmessage();
     void imuLocationMmessage();
     void product_forbidden_message();
-    // Results of configuration commands, for the configuration dialogs.
-    void freqSignal(bool success);
-    void algorithm_Signal(bool success);
-    void contents_Signal(bool success);
     // A firmware-update answer (update mode only).
     void updateAnswer(int op, int status);
 
@@ -137,7 +153,27 @@ public slots:
     void showTemp();
     void showCombinedState();
     void slot_posture_course_reset();
+
+    // ---- Configuration ----
+    // "Serial Output Format Setting": the output settings dialog; after a frequency command,
+    // the port restart.
+    void slotOutputConfig();
+    // "Data Setting": the data settings dialog; once accepted, the recording is ended and the
+    // port restarted. Without an open port, a message item.
+    void slotCommandUI();
+    // "Function Setting": the function settings dialog.
+    void slotModelConfig();
+    // "Write Command": the command write window (raised when it is open already); without an
+    // open port, a message box.
     void slotCommandWrite();
+    // Result items of the configuration commands.
+    void slotApplyBaudrate(bool mark, int ibaud);
+    void slotApplyFrequency(bool mark);
+    void slotApplyAlgorithm(bool mark);
+    void slotApplyContents(bool mark);
+    void slotModelSwitch(bool mark);
+    void slotAgreement(bool mark);
+    void slotHighLow(bool mark);
 
     void isSenseWidgetOpen(bool open);
     void isMainWidgetOpen(bool open);
@@ -165,6 +201,8 @@ public slots:
     void updateOpenGLwidget(QVector<double> samples);
     void getSenseData(QVector<double> samples);
     void getImuData(QVector<double> samples);
+    // Adapts the frequency list and the menus to the unit's model and suffix: the menus the
+    // unit cannot use are disabled, and enabled again for a unit that can.
     void product_forbidden_function();
 
     // Record: starts a recording into the next free record file of the record folder.
@@ -207,10 +245,14 @@ private:
     void openView(ViewKind kind);
     void noteViews(ViewFeed feed);
     void presentViews();
+    void setUpConfiguration();
+    void applyProductRules();
+    void noAnswer(Setting setting);
 
     MainWindowUi m_ui;
     FrameParser m_parser;
     SerialLink *m_link = nullptr;
+    CommandSender *m_sender = nullptr;
     ViewManager *m_views = nullptr;
     RefreshPacer *m_refreshPacer = nullptr;
     double m_handOverMs = 0.0; // time the last hand-over of data to the views took
@@ -234,6 +276,21 @@ private:
     QLabel *m_recordingLabel = nullptr; // "Recording", or that nothing is written
     QLabel *m_elapsedLabel = nullptr;   // "hh:mm:ss:zzz"
     QPointer<DlgPreSettings> m_folderDialog;
+
+    // Configuration
+    SettingSender *m_settingSender = nullptr;
+    QModelDialog *m_outputDialog = nullptr;
+    PortRestart *m_restart = nullptr;
+    QPointer<Serial_Write_Widget> m_commandWrite;
+    bool m_commandWriteOpen = false;
+    // Entries that product_forbidden_function disabled, and whether they were enabled before.
+    struct Forbidden
+    {
+        bool active = false;
+        bool wasEnabled = false;
+    };
+    Forbidden m_postureForbidden;
+    Forbidden m_magnetometerForbidden;
 
     std::function<void()> m_calibrationStopper;
     CalibrationCollector m_calibration;

@@ -215,8 +215,6 @@ constexpr std::array<ViewKindInfo, ViewKindCount> table = {{
      &M::isCombinedStateWidgetOpen, nullptr, F::FusionState, fusionState},
     {K::PostureCourse, "attitude and heading reset", &U::postureResetAction,
      &M::slot_posture_course_reset, &M::isposture_course_open, nullptr, F::Never, nullptr},
-    {K::CommandWrite, "command write", &U::commandWriteAction, &M::slotCommandWrite,
-     &M::iscommandwrite_open, nullptr, F::Never, nullptr},
 }};
 
 constexpr bool inKindOrder()

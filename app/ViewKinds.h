@@ -23,7 +23,6 @@ enum class ViewKind
     Temperature,   // Temperature
     CombinedState, // Combined_State_Widget
     PostureCourse, // attitude and heading reset dialog
-    CommandWrite,  // command write window
     Count
 };
 constexpr std::size_t ViewKindCount = std::size_t(ViewKind::Count);

@@ -105,6 +105,17 @@ def main():
     write('fuzz_itemcodec', 'special_doubles',
           struct.pack('<4d', float('nan'), float('inf'), -1e300, 0.0049999999))
 
+    # Raw command text: the first byte picks UTF-8 (0), Latin-1 (1) or UTF-16 (2).
+    write('fuzz_rawhex', 'frame', b'\x00' + b'51 56 03 0A 00 08 15 32')
+    write('fuzz_rawhex', 'blanks_and_case', b'\x00' + b'  ff a  0 1B ')
+    write('fuzz_rawhex', 'bad_tokens', b'\x00' + b'51 zz 1FF 51,56 0x51')
+    write('fuzz_rawhex', 'line_break_tab', b'\x01' + b'51\n56\t03')
+    write('fuzz_rawhex', 'trailing_line_break', b'\x00' + b'56\n')
+    write('fuzz_rawhex', 'lone_surrogates',
+          b'\x02' + struct.pack('<3H', 0x35, 0x31, 0x20) + struct.pack('<50H', *[0xDE0A] * 50))
+    write('fuzz_rawhex', 'full_width', b'\x00' + '51\u300056 \uff15\uff11'.encode('utf-8'))
+    write('fuzz_rawhex', 'utf16', b'\x02' + '51 56 \U0001F600'.encode('utf-16-le'))
+
     # Attitude fields: the pitch text, a line feed, the roll text (UTF-8).
     for name, text in [('typical', '12.5\n-0.019'), ('limits', '179.99\n-179.99'),
                        ('out_of_range', '180\n-180.0'), ('hundredths', '-163.79\n12.345'),

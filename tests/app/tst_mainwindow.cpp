@@ -72,17 +72,17 @@ private slots:
         // The view windows are bound from the start (tst_viewwiring); later windows are not.
         MainWindow w;
         const MainWindowUi &ui = w.ui();
-        QVERIFY(!ui.commandWriteAction->isEnabled() && !ui.updateAction->isEnabled());
-        w.slotCommandWrite(); // nothing bound: nothing opens
+        QVERIFY(!ui.postureResetAction->isEnabled() && !ui.updateAction->isEnabled());
+        w.slot_posture_course_reset(); // nothing bound: nothing opens
         QVERIFY(w.ui().mdiArea->subWindowList().isEmpty());
-        w.bindView(ViewKind::CommandWrite, fakeBinding());
-        QVERIFY(ui.commandWriteAction->isEnabled());
         // A window the main window cannot connect is refused, not bound silently.
         ViewBinding unconnected;
         unconnected.create = [](QWidget *parent) { return new QWidget(parent); };
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression("not bound"));
         w.bindView(ViewKind::PostureCourse, unconnected);
         QVERIFY(!ui.postureResetAction->isEnabled());
+        w.bindView(ViewKind::PostureCourse, fakeBinding());
+        QVERIFY(ui.postureResetAction->isEnabled());
     }
 
     void eachViewOpensOnce()

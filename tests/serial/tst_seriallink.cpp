@@ -2,6 +2,7 @@
 // side of a pseudo-terminal.
 #include "app/MainWindow.h"
 #include "common/Language.h"
+#include "config/QModelDialog.h"
 #include "protocol/CommandFrame.h"
 #include "serial/Information_Write_Thread.h"
 #include "serial/SerialLink.h"
@@ -106,7 +107,7 @@ private slots:
         QCOMPARE(w.latestTemperature(), 25.0);
 
         // A successful frequency configuration asks the unit again.
-        QSignalSpy freq(&w, &MainWindow::freqSignal);
+        QSignalSpy freq(w.outputDialog(), &QModelDialog::freqSignal);
         pty.readAll();
         pty.write(frequencyAnswer(0));
         QTRY_COMPARE(freq.count(), 1);
