@@ -3,6 +3,7 @@
 // Shared pieces of the fuzz targets: a check that stops the run with a message, an
 // independent checksum, chunk sizes drawn from the input, and silenced Qt debug output.
 
+#include <QByteArray>
 #include <QtGlobal>
 
 #include <algorithm>
@@ -34,6 +35,34 @@ inline bool fletcherMatches(const std::uint8_t *covered, std::size_t n, std::uin
         b = (b + a) & 0xFF;
     }
     return a == ck1 && b == ck2;
+}
+
+// A command frame read independently of the project's builders: 51 56, class, length word
+// (bits 0-2 operation, bits 3-15 data length), data, Fletcher pair over class to data. True
+// when `frame` is exactly one such frame; its parts go to cls, op and data.
+inline bool readCommand(const QByteArray &frame, int &cls, int &op, QByteArray &data)
+{
+    const auto *b = reinterpret_cast<const std::uint8_t *>(frame.constData());
+    const int size = frame.size();
+    if (size < 7 || b[0] != 0x51 || b[1] != 0x56)
+        return false;
+    const unsigned word = unsigned(b[3]) | (unsigned(b[4]) << 8);
+    const int n = int(word >> 3);
+    if (size != n + 7 || !fletcherMatches(b + 2, std::size_t(n) + 3, b[5 + n], b[6 + n]))
+        return false;
+    cls = b[2];
+    op = int(word & 7);
+    data = frame.mid(5, n);
+    return true;
+}
+
+// Little-endian unsigned field of `bytes` bytes at offset `at` of data.
+inline std::uint32_t readLE(const QByteArray &data, int at, int bytes)
+{
+    std::uint32_t v = 0;
+    for (int i = 0; i < bytes; ++i)
+        v |= std::uint32_t(std::uint8_t(data[at + i])) << (8 * i);
+    return v;
 }
 
 // Chunk sizes from 0 to `limit`, a pure function of the seed: the fuzzer steers them through

@@ -116,6 +116,21 @@ def main():
     write('fuzz_rawhex', 'full_width', b'\x00' + '51\u300056 \uff15\uff11'.encode('utf-8'))
     write('fuzz_rawhex', 'utf16', b'\x02' + '51 56 \U0001F600'.encode('utf-16-le'))
 
+    # Attitude fields: the pitch text, a line feed, the roll text (UTF-8).
+    for name, text in [('typical', '12.5\n-0.019'), ('limits', '179.99\n-179.99'),
+                       ('out_of_range', '180\n-180.0'), ('hundredths', '-163.79\n12.345'),
+                       ('exponent_blanks', '1e1\n \t7 '), ('not_numbers', 'abc\n12,5'),
+                       ('empty', '\n'), ('non_finite', 'nan\n-inf'),
+                       ('near_hundredths', '0.005\n-0.0049999'), ('signs', '+12.5\n-0'),
+                       ('wide_text', '１２\n12°')]:
+        write('fuzz_attitude', name, text.encode('utf-8'))
+
+    # Firmware images: the file's bytes. Sizes around the limits and the 256-byte frames, and
+    # multiples of 8 (those are also loaded from a file).
+    image = bytes(rng.randrange(256) for _ in range(1100))
+    for size in [0, 14, 15, 16, 260, 261, 1024, 1028]:
+        write('fuzz_updateimage', 'size_%d' % size, image[:size])
+
 
 if __name__ == '__main__':
     main()

@@ -19,6 +19,7 @@ void Information_Write_Thread::startQueries()
     if (isRunning())
         return;
     wait(); // a thread that just finished
+    joined();
     m_stop = false;
     m_failed = false;
     start();
@@ -30,6 +31,7 @@ void Information_Write_Thread::stopAndWait()
     if (m_pending.exchange(0) != 0)
         m_written.release();
     wait();
+    joined();
     m_written.acquire(m_written.available());
 }
 
@@ -48,6 +50,11 @@ bool Information_Write_Thread::frameDone(quint64 ticket, bool written)
 
 void Information_Write_Thread::run()
 {
+    struct RunEnd
+    {
+        std::atomic<unsigned> &count;
+        ~RunEnd() { count.fetch_add(1, std::memory_order_release); }
+    } runEnd{m_runsEnded};
     struct Query
     {
         QByteArray frame;

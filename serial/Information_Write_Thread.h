@@ -55,4 +55,10 @@ private:
     std::atomic<bool> m_lastWritten{false}; // the result of the frame just reported
     quint64 m_nextTicket = 0;
     QSemaphore m_written;
+    // Counts the runs that ended: stored last by run(), read after every wait(). QThread
+    // tells wait() of the end through Qt's own wait condition, which ThreadSanitizer cannot
+    // see; this pair makes the hand-over visible to it, so that what run() touched counts as
+    // done before the object is reused or freed.
+    std::atomic<unsigned> m_runsEnded{0};
+    void joined() const { (void)m_runsEnded.load(std::memory_order_acquire); }
 };

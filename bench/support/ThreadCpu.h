@@ -1,8 +1,9 @@
 #pragma once
 
 // CPU time of each thread of this process, from /proc/self/task/*/schedstat (nanoseconds on a
-// processor) and comm (the thread's name), and its split into the program's own threads, the
-// simulated unit's thread, the OpenGL driver's threads and the rest (Qt's and the system's).
+// processor, and waiting for one) and comm (the thread's name), and its split into the program's
+// own threads, the simulated unit's thread, the OpenGL driver's threads and the rest (Qt's and the
+// system's).
 #include <QDir>
 #include <QFile>
 #include <QString>
@@ -14,6 +15,7 @@ struct ThreadTime
 {
     QString name;
     double seconds = 0.0;
+    double waiting = 0.0; // seconds runnable but waiting for a processor
 };
 
 // Every live thread of the process: id -> name and CPU seconds so far.
@@ -28,7 +30,9 @@ inline std::map<int, ThreadTime> threadTimes()
         if (!stat.open(QIODevice::ReadOnly) || !comm.open(QIODevice::ReadOnly))
             continue; // ended meanwhile
         ThreadTime t;
-        t.seconds = stat.readAll().split(' ').value(0).toDouble() * 1e-9;
+        const QList<QByteArray> fields = stat.readAll().split(' ');
+        t.seconds = fields.value(0).toDouble() * 1e-9;
+        t.waiting = fields.value(1).toDouble() * 1e-9;
         t.name = QString::fromLocal8Bit(comm.readAll()).trimmed();
         times[tid.toInt()] = t;
     }

@@ -25,6 +25,7 @@
 #include "bench/support/CpuTime.h"
 #include "bench/support/FrameLoss.h"
 #include "bench/support/ThreadCpu.h"
+#include "bench/support/ViewWindows.h"
 #include "protocol/CommandFrame.h"
 #include "protocol/FrameParser.h"
 #include "serial/ArvSimHost.h"
@@ -202,25 +203,11 @@ bool parse(int argc, char *argv[], Options &o)
     return o.views == "all" || o.views == "no3d" || o.views == "3d" || o.views == "none";
 }
 
-// Opens every view window of the View menu that the options ask for, side by side in a grid
-// as a user would place them (windows wider than their cell overlap their neighbours).
+// Opens the view windows the options ask for and notes them for the paint counts.
 void openViews(MainWindow &w, MeasuringApp &app, const QByteArray &which)
 {
-    for (const ViewKindInfo &info : viewKinds()) {
-        const bool is3D = info.kind == ViewKind::Display3D;
-        if (!info.bind || which == "none" || (which == "no3d" && is3D) || (which == "3d" && !is3D))
-            continue;
-        (w.ui().*info.action)->trigger();
-        if (QWidget *v = w.views()->window(info.kind))
-            app.viewRoots[v] = v->metaObject()->className();
-    }
-    const QList<QMdiSubWindow *> subs = w.ui().mdiArea->subWindowList();
-    const QSize area = w.ui().mdiArea->viewport()->size();
-    const int columns = 4, rows = 2;
-    for (int i = 0; i < subs.size(); ++i)
-        subs[i]->setGeometry((i % columns) * area.width() / columns,
-                             (i / columns % rows) * area.height() / rows, area.width() / columns,
-                             area.height() / rows);
+    for (const OpenedView &v : openViewWindows(w, which))
+        app.viewRoots[v.window] = v.window->metaObject()->className();
 }
 
 } // namespace

@@ -20,6 +20,7 @@
 #include "tests/support/FrameBytes.h"
 #include "tests/support/ModalScript.h"
 #include "tests/support/Pty.h"
+#include "tests/support/Waits.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -209,7 +210,9 @@ private slots:
         w.ui().outputFormatAction->trigger();
         QVERIFY(again.done());
         QVERIFY(!w.portRestart()->isRunning());
-        QTest::qWait(2 * PortRestart::DelayMs + 100);
+        // Rejected: no restart follows (it would close the port within two delays).
+        QVERIFY(!TestWaits::happensWithin(2 * PortRestart::DelayMs + 100,
+                                          [&] { return count(w, Disconnected) > 1; }));
         QCOMPARE(count(w, Disconnected), 1);
         QVERIFY(w.settingSender()->isAwaitingAnswer(Setting::Frequency) == false);
     }
@@ -383,8 +386,9 @@ private slots:
         window->sendButton()->click();
         QVERIFY(script.done());
         QVERIFY(script.boxes().first().contains("“zz”"));
-        QTest::qWait(200);
-        QCOMPARE(unit->counters().bytesReceived, received);
+        // Refused: nothing reaches the unit (a write would arrive within a few ms).
+        QVERIFY(!TestWaits::happensWithin(
+            200, [&] { return unit->counters().bytesReceived != received; }));
         QCOMPARE(unit->outputRateHz(), 100.0);
 
         window->close();

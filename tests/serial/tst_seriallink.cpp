@@ -61,13 +61,13 @@ private slots:
         QByteArray written;
         QTRY_VERIFY_WITH_TIMEOUT(
             (written += pty.readAll(), w.serialLink()->queryThread()->isFinished()), 20000);
-        QTest::qWait(50);
-        written += pty.readAll();
-        // Ten of each, in order: all product-ID queries first, the algorithm queries last.
-        QCOMPARE(written, CommandFrame::queryProductId().repeated(10) +
-                              CommandFrame::queryVersion().repeated(10) +
-                              CommandFrame::queryFrequency().repeated(10) +
-                              CommandFrame::queryAlgorithm().repeated(10));
+        // Ten of each, in order: all product-ID queries first, the algorithm queries last (the
+        // last ones may still be on their way through the terminal).
+        const QByteArray expected = CommandFrame::queryProductId().repeated(10) +
+                                    CommandFrame::queryVersion().repeated(10) +
+                                    CommandFrame::queryFrequency().repeated(10) +
+                                    CommandFrame::queryAlgorithm().repeated(10);
+        QTRY_COMPARE((written += pty.readAll(), written), expected);
     }
 
     void answersFillTheDocksAndStopTheQueries_data()

@@ -26,6 +26,7 @@ struct DecodedFrame
 {
     int tid = 0;
     QMap<int, QVector<double>> items; // item ID → decoded values
+    int end = 0;                      // offset just past the frame in the stream
 };
 
 struct DecodedAnswer
@@ -65,6 +66,7 @@ inline Decoded decodeStream(const QByteArray &stream)
                     f.items.insert(k->id, v);
                 }
                 if (q == p + 5 + L) {
+                    f.end = p + L + 7;
                     d.frames.append(f);
                     p += L + 7;
                     continue;

@@ -99,23 +99,78 @@ private slots:
         HostLine host;
         QVERIFY(host.open(unit.devicePath(), baud == 115200 ? B115200 : B921600));
         host.readFor(100);
-        const std::uint64_t skippedBefore = unit.counters().framesSkipped;
-        const QByteArray stream = host.readFor(1000);
-        const double skipped = double(unit.counters().framesSkipped - skippedBefore);
-        const QVector<DecodedFrame> frames = framesOf(stream);
         const double capacity = baud / 10.0 / frameLength,
                      expected = std::min<double>(hz, capacity);
-        QVERIFY2(std::fabs(frames.size() - expected) <= std::max(2.0, 0.03 * expected),
-                 qPrintable(QString("%1 frames, %2 expected").arg(frames.size()).arg(expected)));
+        // A second, and at least 30 frames. A window in which the test was held up (no bytes
+        // for 100 ms or three frame times: a busy machine stalled the unit's or the reader's
+        // thread) tells nothing of the pacing: it is measured again, up to three times.
+        const int windowMs = std::max(1000, int(30000 / expected));
+        const double stallLimit = std::max(0.1, 3.0 / expected);
+        UnitCounters before, after;
+        QVector<QPair<double, int>> reads; // seconds since the start, bytes read by then
+        QByteArray stream;
+        double longestGap = 0.0;
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            reads.clear();
+            before = unit.counters();
+            QElapsedTimer clock;
+            clock.start();
+            stream = host.readFor(windowMs, [&](const QByteArray &got) {
+                reads.append({double(clock.nsecsElapsed()) * 1e-9, int(got.size())});
+                return false;
+            });
+            after = unit.counters();
+            longestGap = 0.0;
+            for (int k = 1; k < reads.size(); ++k)
+                longestGap = std::max(longestGap, reads[k].first - reads[k - 1].first);
+            if (!reads.isEmpty() && longestGap <= stallLimit)
+                break;
+            qWarning("held up for %.0f ms: measuring again", longestGap * 1000);
+        }
+        QVERIFY2(longestGap <= stallLimit, "held up in every window");
+        const QVector<DecodedFrame> frames = framesOf(stream);
+        QVERIFY2(frames.size() >= 20, qPrintable(QString::number(frames.size())));
         // Nothing but whole frames of the expected length (a cut one at either end).
         QVERIFY(std::abs(stream.size() - frames.size() * frameLength) <= 2 * frameLength);
+
+        // The rate, from the frames' arrival times rather than from their count in a window of
+        // the host's clock (which the scheduling of two threads on a busy machine blurs by
+        // tens of milliseconds at either end). Frame i leaves the unit at t0 + i / rate and
+        // arrives a lag later; the lag is never negative, and small for some frames of any
+        // stretch. So the smallest (arrival - i / expected) of the first and of the last third
+        // tell the rate: they drift apart by the difference of the rates over their distance.
+        auto arrival = [&](const DecodedFrame &f) {
+            for (const auto &r : reads)
+                if (r.second >= f.end)
+                    return r.first;
+            return reads.last().first;
+        };
+        const int third = frames.size() / 3;
+        int first = 0, last = frames.size() - 1;
+        double firstRest = 1e9, lastRest = 1e9;
+        for (int i = 0; i < frames.size(); ++i) {
+            const double rest = arrival(frames[i]) - i / expected;
+            if (i < third && rest < firstRest)
+                firstRest = rest, first = i;
+            if (i >= frames.size() - third && rest < lastRest)
+                lastRest = rest, last = i;
+        }
+        const double span = (last - first) / expected; // s, at the expected rate
+        const double rate = (last - first) / (span + lastRest - firstRest);
+        QVERIFY2(std::fabs(rate - expected) <= 0.03 * expected + 0.002 / span * expected,
+                 qPrintable(QString("%1 frames/s, %2 expected").arg(rate).arg(expected)));
+
+        // Within the unit, over its own ticks: what fits is sent, every TID; what does not is
+        // skipped, as many as the line has no room for.
+        const double sent = double(after.framesSent - before.framesSent),
+                     skipped = double(after.framesSkipped - before.framesSkipped);
         if (hz < capacity) {
             QVERIFY(tidsContinuous(frames));
             QCOMPARE(skipped, 0.0);
             return;
         }
-        QVERIFY(stream.size() <= baud / 10 * 103 / 100); // never a backlog
-        QVERIFY(std::fabs(skipped - (hz - capacity)) <= 0.05 * hz);
+        QVERIFY2(std::fabs(sent / (sent + skipped) - capacity / hz) <= 0.03,
+                 qPrintable(QString("%1 sent, %2 skipped").arg(sent).arg(skipped)));
         QVERIFY(!tidsContinuous(frames));
         for (int i = 1; i < frames.size(); ++i)
             QVERIFY(frames[i].tid != frames[i - 1].tid);
@@ -135,7 +190,7 @@ private slots:
 
         // Commands sent at the wrong speed are not understood either.
         host.write(CommandFrame::queryVersion());
-        host.readFor(200);
+        host.readFor(200); // an absence: the unit would take the command within a few ms
         QCOMPARE(unit.counters().commandsHandled, std::uint64_t(0));
 
         // At the right speed the unit is understood; a baud command switches it at once.
@@ -143,8 +198,13 @@ private slots:
         host.drain();
         QVERIFY(framesOf(host.readFor(300)).size() > 20);
         host.write(CommandFrame::setBaudRate(921600));
-        host.readFor(100);
-        QCOMPARE(unit.baudRate(), 921600);
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                host.readFor(5);
+                return unit.baudRate() == 921600;
+            },
+            2000));
+        host.readFor(100); // what was on its way at the old speed
         QCOMPARE(framesOf(host.readFor(500)).size(), 0);
         QVERIFY(host.setSpeed(B921600));
         host.drain();

@@ -1,8 +1,10 @@
 #include "common/Language.h"
+#include "tests/support/Waits.h"
 #include "views/FixedTimeTicker.h"
 #include "views/senseDataWidget.h"
 
 #include <QCheckBox>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QSignalSpy>
 #include <QtTest>
@@ -91,18 +93,25 @@ private slots:
     void noReplotWithoutAcceleration()
     {
         auto w = std::make_unique<senseDataWidget>();
-        w->show();
-        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
-        QTest::qWait(50); // let the first-show replots pass
         QSignalSpy acc(w->accelerationPlot(), &QCustomPlot::afterReplot);
         QSignalSpy gyro(w->angularVelocityPlot(), &QCustomPlot::afterReplot);
         QSignalSpy mag(w->magneticPlot(), &QCustomPlot::afterReplot);
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+        // Every plot draws itself once when shown (its first resize); then nothing is queued.
+        QTRY_VERIFY(acc.count() >= 1 && gyro.count() >= 1 && mag.count() >= 1);
+        QCoreApplication::processEvents();
+        acc.clear();
+        gyro.clear();
+        mag.clear();
 
         w->setAngularVelocity(filled(10, 1), filled(10, 2), filled(10, 3));
         w->setMagnetic(filled(10, 0.1), filled(10, 0.2), filled(10, 0.3));
         w->realtimePaintSlot();
-        QTest::qWait(100);
-        QCOMPARE(acc.count() + gyro.count() + mag.count(), 0);
+        // A redraw would come with the next display frame: none within a few of them.
+        QVERIFY(!TestWaits::happensWithin(3 * RedrawThrottle::frameIntervalMs, [&] {
+            return acc.count() + gyro.count() + mag.count() > 0;
+        }));
         QCOMPARE(w->angularVelocityPlot()->graph(1)->dataCount(), 10); // data path still ran
 
         w->setAcceleration(filled(10, 9.8), filled(10, 0), filled(10, 0));
@@ -159,7 +168,10 @@ private slots:
         w.setAcceleration(values, values, values);
         w.setAngularVelocity(values, values, values);
         w.setMagnetic(values, values, values);
-        QTest::qWait(20);
+        // The window's clock started with it: let it move on by at least a millisecond.
+        QElapsedTimer sinceBuilt;
+        sinceBuilt.start();
+        QVERIFY(QTest::qWaitFor([&] { return sinceBuilt.elapsed() >= 2; }, 1000));
         w.realtimePaintSlot();
         const QVector<double> keys = w.timeline().keys();
         QCOMPARE(keys.size(), 1000);

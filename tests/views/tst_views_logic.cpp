@@ -1,3 +1,4 @@
+#include "tests/support/Waits.h"
 #include "views/AttitudeMath.h"
 #include "views/RedrawThrottle.h"
 #include "views/ScrollingTimeline.h"
@@ -73,8 +74,10 @@ private slots:
             throttle.request();
         QCOMPARE(redraws, 0); // never from inside request()
         QTRY_COMPARE(redraws, 1);
-        QTest::qWait(50);
-        QCOMPARE(redraws, 1);
+        // Nothing left pending, and no second redraw for a few intervals.
+        QVERIFY(!throttle.isPending());
+        QVERIFY(!TestWaits::happensWithin(3 * RedrawThrottle::frameIntervalMs,
+                                          [&] { return redraws > 1; }));
         throttle.request(); // newer data after the redraw is not lost
         QTRY_COMPARE(redraws, 2);
     }
@@ -90,8 +93,10 @@ private slots:
         QCOMPARE(redraws, 1);
         throttle.request();
         throttle.cancel();
-        QTest::qWait(40);
-        QCOMPARE(redraws, 1);
+        QVERIFY(!throttle.isPending());
+        // The cancelled redraw does not come later either (a few intervals).
+        QVERIFY(!TestWaits::happensWithin(3 * RedrawThrottle::frameIntervalMs,
+                                          [&] { return redraws > 1; }));
     }
 
     void modelRotationMapsTheUnitAxes_data()
