@@ -52,35 +52,31 @@ void setUp(QCommandLineParser &parser, const QString &description)
 }
 
 bool parse(QCommandLineParser &parser, const QStringList &arguments, CliOutput &io,
-           CommandResult *result)
+           CommandResult *result, QString *port, int *baud, bool takesPositionals)
 {
-    if (!parser.parse(arguments)) {
-        *result = CommandResult::fail(ExitCode::BadArguments, parser.errorText());
+    const auto bad = [result](const QString &text) {
+        *result = CommandResult::fail(ExitCode::BadArguments, text);
         return false;
-    }
+    };
+    if (!parser.parse(arguments))
+        return bad(parser.errorText());
     if (parser.isSet(QStringLiteral("help"))) {
         io.out << parser.helpText();
         io.out.flush();
         *result = CommandResult::ok();
         return false;
     }
-    return true;
-}
-
-bool portAndBaud(const QCommandLineParser &parser, QString *port, int *baud, QString *error)
-{
+    if (!takesPositionals && !parser.positionalArguments().isEmpty())
+        return bad(QStringLiteral("unexpected argument '%1'")
+                       .arg(parser.positionalArguments().constFirst()));
     *port = parser.value(QStringLiteral("port"));
-    if (port->isEmpty()) {
-        *error = QStringLiteral("--port is missing (a device path, a port name or ARV-SIM)");
-        return false;
-    }
+    if (port->isEmpty())
+        return bad(QStringLiteral("--port is missing (a device path, a port name or ARV-SIM)"));
     bool ok = false;
     *baud = parser.value(QStringLiteral("baud")).toInt(&ok);
-    if (!ok || *baud <= 0) {
-        *error = QStringLiteral("--baud wants a positive number, not '%1'")
-                     .arg(parser.value(QStringLiteral("baud")));
-        return false;
-    }
+    if (!ok || *baud <= 0)
+        return bad(QStringLiteral("--baud wants a positive number, not '%1'")
+                       .arg(parser.value(QStringLiteral("baud"))));
     return true;
 }
 

@@ -44,14 +44,12 @@ constexpr int IdentifyTimeoutMs = 3000;
 // A parser with --help and --port/--baud; description: the sub-command's synopsis and text.
 void setUp(QCommandLineParser &parser, const QString &description);
 
-// Parses arguments (the first is the program and sub-command, as "arv-cli info"). Returns
-// false with *result set when the run ends here: --help printed (success) or bad arguments.
+// Parses arguments (the first is the program and sub-command, as "arv-cli info") and reads
+// --port and --baud. Returns false with *result set when the run ends here: --help printed
+// (success), or bad arguments: a parse error, a positional argument where the sub-command
+// takes none (takesPositionals false), no port, a baud rate that is no positive number.
 bool parse(QCommandLineParser &parser, const QStringList &arguments, CliOutput &io,
-           CommandResult *result);
-
-// --port and --baud after parse(): false with *error when the port is missing or the baud
-// rate is no positive number.
-bool portAndBaud(const QCommandLineParser &parser, QString *port, int *baud, QString *error);
+           CommandResult *result, QString *port, int *baud, bool takesPositionals = false);
 
 // A baud rate the unit has a code for (the output settings' list).
 bool isUnitBaud(int baud);

@@ -36,12 +36,10 @@ CommandResult runFlash(const QStringList &arguments, CliOutput &io)
                                              "reported success."));
     parser.addPositionalArgument("IMAGE", "The firmware image file (.bin).");
     CommandResult result;
-    if (!CliCommand::parse(parser, arguments, io, &result))
-        return result;
     QString port, error;
     int baud = 0;
-    if (!CliCommand::portAndBaud(parser, &port, &baud, &error))
-        return CommandResult::fail(ExitCode::BadArguments, error);
+    if (!CliCommand::parse(parser, arguments, io, &result, &port, &baud, true))
+        return result;
     if (parser.positionalArguments().size() != 1)
         return CommandResult::fail(ExitCode::BadArguments,
                                    QStringLiteral("give exactly one image file"));

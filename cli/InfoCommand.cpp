@@ -26,16 +26,10 @@ CommandResult runInfo(const QStringList &arguments, CliOutput &io)
                                      "output contents."));
     parser.addOption({"json", "Print one JSON object instead of text."});
     CommandResult result;
-    if (!CliCommand::parse(parser, arguments, io, &result))
-        return result;
-    if (!parser.positionalArguments().isEmpty())
-        return CommandResult::fail(ExitCode::BadArguments,
-                                   QStringLiteral("unexpected argument '%1'")
-                                       .arg(parser.positionalArguments().constFirst()));
     QString port, error;
     int baud = 0;
-    if (!CliCommand::portAndBaud(parser, &port, &baud, &error))
-        return CommandResult::fail(ExitCode::BadArguments, error);
+    if (!CliCommand::parse(parser, arguments, io, &result, &port, &baud))
+        return result;
 
     CliSession session(io.stop);
     if (!session.open(port, baud, &error))

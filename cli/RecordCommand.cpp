@@ -103,16 +103,10 @@ CommandResult runRecord(const QStringList &arguments, CliOutput &io)
     parser.addOption({"duration", "Stop after this many seconds.", "SECONDS"});
     parser.addOption({"english", "English column names (default: Chinese, as the main window)."});
     CommandResult result;
-    if (!CliCommand::parse(parser, arguments, io, &result))
-        return result;
-    if (!parser.positionalArguments().isEmpty())
-        return CommandResult::fail(ExitCode::BadArguments,
-                                   QStringLiteral("unexpected argument '%1'")
-                                       .arg(parser.positionalArguments().constFirst()));
     QString port, error;
     int baud = 0;
-    if (!CliCommand::portAndBaud(parser, &port, &baud, &error))
-        return CommandResult::fail(ExitCode::BadArguments, error);
+    if (!CliCommand::parse(parser, arguments, io, &result, &port, &baud))
+        return result;
     qint64 durationMs = -1;
     if (parser.isSet(QStringLiteral("duration"))) {
         bool ok = false;

@@ -213,16 +213,10 @@ CommandResult runSet(const QStringList &arguments, CliOutput &io)
                       "there.",
                       "BAUD"});
     CommandResult result;
-    if (!CliCommand::parse(parser, arguments, io, &result))
-        return result;
-    if (!parser.positionalArguments().isEmpty())
-        return CommandResult::fail(ExitCode::BadArguments,
-                                   QStringLiteral("unexpected argument '%1'")
-                                       .arg(parser.positionalArguments().constFirst()));
     QString port, error;
     int baud = 0;
-    if (!CliCommand::portAndBaud(parser, &port, &baud, &error))
-        return CommandResult::fail(ExitCode::BadArguments, error);
+    if (!CliCommand::parse(parser, arguments, io, &result, &port, &baud))
+        return result;
     Request request;
     if (!readRequest(parser, &request, &error))
         return CommandResult::fail(ExitCode::BadArguments, error);
