@@ -1,21 +1,8 @@
 #include "config/RawHex.h"
 
+#include "common/HexDigit.h"
+
 namespace RawHex {
-namespace {
-
-int hexValue(QChar c)
-{
-    const ushort u = c.unicode();
-    if (u >= '0' && u <= '9')
-        return u - '0';
-    if (u >= 'a' && u <= 'f')
-        return u - 'a' + 10;
-    if (u >= 'A' && u <= 'F')
-        return u - 'A' + 10;
-    return -1;
-}
-
-} // namespace
 
 Result parse(const QString &text)
 {
@@ -32,8 +19,8 @@ Result parse(const QString &text)
         while (i < n && text[i] != QLatin1Char(' '))
             ++i;
         const int length = i - start;
-        const int high = hexValue(text[start]);
-        const int low = length == 2 ? hexValue(text[start + 1]) : 0;
+        const int high = hexDigitValue(text[start]);
+        const int low = length == 2 ? hexDigitValue(text[start + 1]) : 0;
         if (length > 2 || high < 0 || low < 0) {
             r.status = Result::Status::BadToken;
             r.bytes.clear();

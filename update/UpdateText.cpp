@@ -3,23 +3,13 @@
 #include "protocol/Checksum.h"
 #include "protocol/UpdateFrames.h"
 
+#include "common/HexDigit.h"
+
 namespace {
 
 QString hexText(const QByteArray &bytes)
 {
     return QString::fromLatin1(bytes.toHex());
-}
-
-int nibble(QChar c)
-{
-    const ushort u = c.unicode();
-    if (u >= '0' && u <= '9')
-        return u - '0';
-    if (u >= 'a' && u <= 'f')
-        return u - 'a' + 10;
-    if (u >= 'A' && u <= 'F')
-        return u - 'A' + 10;
-    return -1;
 }
 
 } // namespace
@@ -58,7 +48,7 @@ QByteArray QString_to_QByteArray_hex(const QString &sendData)
     QByteArray out;
     out.reserve(sendData.size() / 2);
     for (int i = 0; i + 1 < sendData.size(); i += 2) {
-        const int hi = nibble(sendData[i]), lo = nibble(sendData[i + 1]);
+        const int hi = hexDigitValue(sendData[i]), lo = hexDigitValue(sendData[i + 1]);
         out.append(hi < 0 || lo < 0 ? char(0) : char(hi * 16 + lo));
     }
     return out;
