@@ -102,7 +102,7 @@ def main():
     write('fuzz_itemcodec', 'sensor_values', ALL_ITEMS[2:26])
     write('fuzz_itemcodec', 'utc_wide_fields', struct.pack('<IHBBBBB', 4294967295, 65535, 255,
                                                            255, 255, 255, 255) + bytes(21))
-    write('fuzz_itemcodec', 'special_doubles',
+    write('fuzz_itemcodec', 'edge_doubles',
           struct.pack('<4d', float('nan'), float('inf'), -1e300, 0.0049999999))
 
     # Raw command text: the first byte picks UTF-8 (0), Latin-1 (1) or UTF-16 (2).
