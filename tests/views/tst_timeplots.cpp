@@ -35,18 +35,6 @@ class TestTimePlots : public QObject
 private slots:
     void initTestCase() { Language::setChinese(false); }
 
-    void attitudeWindowTexts()
-    {
-        imuWidget english;
-        QCOMPARE(english.windowTitle(), QStringLiteral("Euler Data"));
-        QCOMPARE(english.plot()->yAxis->label(), QStringLiteral("Degree"));
-        Language::setChinese(true);
-        imuWidget chinese;
-        Language::setChinese(false);
-        QCOMPARE(chinese.windowTitle(), QStringLiteral("欧拉角数据"));
-        QCOMPARE(chinese.plot()->yAxis->label(), QStringLiteral("角度"));
-    }
-
     void attitudeAxisSpansSteadyAnglesWithTenDegreesMargin()
     {
         imuWidget w;
