@@ -50,48 +50,32 @@ private slots:
                         M::FusionState;
         const int vru = M::Magnetic | M::Utc | M::Position | M::Speed | M::FusionState;
         const int ahrs = M::Utc | M::Position | M::Speed | M::FusionState;
-        QTest::newRow("ARV273 U") << "ARV273"
-                                  << "U" << QStringList{"250", "400", "1000", "2000"} << true
-                                  << true << imu << false << "AVIGU" << false;
+        const auto row = [](const char *name, const char *model, const char *suffix,
+                            const QStringList &extra, bool postureOff, bool magOff, int boxesOff,
+                            bool modeApply, const char *enabled, bool options) {
+            QTest::newRow(name) << model << suffix << extra << postureOff << magOff << boxesOff
+                                << modeApply << enabled << options;
+        };
+        row("ARV273 U", "ARV273", "U", {"250", "400", "1000", "2000"}, true, true, imu, false,
+            "AVIGU", false);
         // 200 twice, as the unit family lists it.
-        QTest::newRow("ARV805 UH") << "ARV805"
-                                   << "UH" << QStringList{"200", "400", "800"} << true << true
-                                   << imu << false << "AVIGU" << false;
-        QTest::newRow("ARV273 UH") << "ARV273"
-                                   << "UH" << QStringList{"250", "500", "1000"} << true << true
-                                   << imu << false << "AVIGU" << false;
-        QTest::newRow("ARV806 U") << "ARV806 "
-                                  << "U" << QStringList{"250", "500", "1000"} << true << true << imu
-                                  << false << "AVIGU" << false;
-        QTest::newRow("ARV806 V") << "ARV806 "
-                                  << "V" << QStringList{"400"} << false << true << vru << true
-                                  << "VI" << false;
-        QTest::newRow("ARV805 V") << "ARV805"
-                                  << "V" << QStringList{} << false << true << vru << true << "VI"
-                                  << false;
-        QTest::newRow("ARV806 VH")
-            << "ARV806 "
-            << "VH" << QStringList{} << false << false << vru << true << "VI" << false;
-        QTest::newRow("ARV611 A") << "ARV611 "
-                                  << "A" << QStringList{"400"} << false << false << ahrs << true
-                                  << "AVI" << false;
+        row("ARV805 UH", "ARV805", "UH", {"200", "400", "800"}, true, true, imu, false, "AVIGU",
+            false);
+        row("ARV273 UH", "ARV273", "UH", {"250", "500", "1000"}, true, true, imu, false, "AVIGU",
+            false);
+        row("ARV806 U", "ARV806 ", "U", {"250", "500", "1000"}, true, true, imu, false, "AVIGU",
+            false);
+        row("ARV806 V", "ARV806 ", "V", {"400"}, false, true, vru, true, "VI", false);
+        row("ARV805 V", "ARV805", "V", {}, false, true, vru, true, "VI", false);
+        row("ARV806 VH", "ARV806 ", "VH", {}, false, false, vru, true, "VI", false);
+        row("ARV611 A", "ARV611 ", "A", {"400"}, false, false, ahrs, true, "AVI", false);
         // The model must carry the unit's trailing blank.
-        QTest::newRow("ARV806 A, no blank")
-            << "ARV806"
-            << "A" << QStringList{} << false << false << ahrs << true << "AVI" << false;
-        QTest::newRow("ARV806 N") << "ARV806 "
-                                  << "N" << QStringList{} << false << true << 0 << true << "GU"
-                                  << true;
-        QTest::newRow("R") << "ARV223 "
-                           << "R" << QStringList{} << false << true << 0 << true << "GU" << true;
-        QTest::newRow("D") << "ARV224 "
-                           << "D" << QStringList{} << false << true << 0 << true << "GU" << true;
-        QTest::newRow("other suffix")
-            << "ARV806 "
-            << "X" << QStringList{} << false << false << 0 << true << "AVIGU" << false;
-        QTest::newRow("no version")
-            << ""
-            << "" << QStringList{} << false << false << 0 << true << "AVIGU" << false;
+        row("ARV806 A, no blank", "ARV806", "A", {}, false, false, ahrs, true, "AVI", false);
+        row("ARV806 N", "ARV806 ", "N", {}, false, true, 0, true, "GU", true);
+        row("R", "ARV223 ", "R", {}, false, true, 0, true, "GU", true);
+        row("D", "ARV224 ", "D", {}, false, true, 0, true, "GU", true);
+        row("other suffix", "ARV806 ", "X", {}, false, false, 0, true, "AVIGU", false);
+        row("no version", "", "", {}, false, false, 0, true, "AVIGU", false);
     }
     void productRules()
     {
@@ -118,7 +102,6 @@ private slots:
     {
         QCOMPARE(ProductRules::modeCode(Mode::Ahrs), 1);
         QCOMPARE(ProductRules::modeCode(Mode::Automotive), 5);
-        QCOMPARE(QString(ProductRules::modeText(Mode::GeneralPos)), QString("General Pos"));
     }
 
     void contentBoxes()
@@ -228,22 +211,13 @@ private slots:
         QCOMPARE(RawHex::visible(halves), QString("\\xDE0A").repeated(40) + QChar(0x2026));
     }
 
-    void textsInBothLanguages()
+    void textsCarryTheirFigures()
     {
         Language::setChinese(true);
-        QCOMPARE(ConfigTexts::result(ConfigTexts::Result::Frequency, true),
-                 QStringLiteral("修改输出频率指令成功写入设备！"));
-        QCOMPARE(ConfigTexts::result(ConfigTexts::Result::Contents, false),
-                 QStringLiteral("修改输出内容指令写入失败！"));
         QVERIFY(ConfigTexts::noAnswer(Setting::AlgorithmMode, 1000).contains("1 秒"));
         Language::setChinese(false);
-        QCOMPARE(ConfigTexts::result(ConfigTexts::Result::HighLow, true),
-                 QStringLiteral("High/Low Frequency has been switched successfully！"));
-        QCOMPARE(ConfigTexts::noAnswer(Setting::Frequency, 1000),
-                 QStringLiteral("The unit did not answer the frequency command within 1 s: the "
-                                "baud rate may not match the unit's."));
+        QVERIFY(ConfigTexts::noAnswer(Setting::Frequency, 1000).contains("within 1 s"));
         QVERIFY(ConfigTexts::baudAdvice(115200).contains("choose 115200 in the Baudrate box"));
-        Language::setChinese(true);
     }
 };
 

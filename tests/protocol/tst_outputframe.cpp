@@ -139,8 +139,6 @@ private slots:
 
     void fusionStateNames()
     {
-        QCOMPARE(QString::fromUtf8(FusionState{0x00}.insName()), QStringLiteral("未初始化"));
-        QCOMPARE(QString::fromUtf8(FusionState{0x00}.gnssName()), QStringLiteral("无GNSS"));
         QCOMPARE(QString::fromUtf8(FusionState{0x54}.insName()), QStringLiteral("组合融合状态"));
         QCOMPARE(QString::fromUtf8(FusionState{0x54}.gnssName()), QStringLiteral("浮点解"));
         QVERIFY(FusionState{0x21}.named());

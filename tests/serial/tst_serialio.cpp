@@ -24,13 +24,17 @@ QByteArray pattern(int n, int seed = 0)
 // A write the pseudo-terminal cannot take while nobody reads its other side.
 const QByteArray TooMuch = pattern(8 << 20);
 
-struct Results
+// A link on a pseudo-terminal, with the results of its writes by ticket.
+struct Rig
 {
-    QMap<quint64, SerialWriteResult> byTicket;
-    explicit Results(SerialLink &link)
+    PtyPair pty;
+    IdentificationFlags flags;
+    SerialLink link{&flags};
+    QMap<quint64, SerialWriteResult> results;
+    Rig()
     {
         QObject::connect(&link, &SerialLink::writeFinished, &link,
-                         [this](quint64 t, const SerialWriteResult &r) { byTicket.insert(t, r); });
+                         [this](quint64 t, const SerialWriteResult &r) { results.insert(t, r); });
     }
 };
 
@@ -68,74 +72,69 @@ private slots:
     // beyond what the pseudo-terminal holds, and hands over every byte in order.
     void readsWhileTheOwnerDoesNot()
     {
-        PtyPair pty;
-        IdentificationFlags flags;
-        SerialLink link(&flags);
-        QVERIFY(link.open(pty.slavePath(), 921600, nullptr));
-        QCOMPARE(link.baudRate(), 921600);
-        QCOMPARE(link.readBufferSize(), qint64(921600));
-        QSignalSpy ready(&link, &SerialLink::readyRead);
+        Rig r;
+        QVERIFY(r.link.open(r.pty.slavePath(), 921600, nullptr));
+        QCOMPARE(r.link.baudRate(), 921600);
+        QCOMPARE(r.link.readBufferSize(), qint64(921600));
+        QSignalSpy ready(&r.link, &SerialLink::readyRead);
         const QByteArray sent = pattern(400000, 3);
-        QVERIFY(pty.write(sent)); // would stall at about 16 KB if nobody read
-        QTRY_COMPARE(link.handOverStatistics().held, qint64(sent.size()));
+        QVERIFY(r.pty.write(sent)); // would stall at about 16 KB if nobody read
+        QTRY_COMPARE(r.link.handOverStatistics().held, qint64(sent.size()));
         QTRY_COMPARE(ready.count(), 1); // one notice for all of it
         QByteArray got;
-        link.takeReceived(got);
+        r.link.takeReceived(got);
         QVERIFY(got == sent);
         got.clear();
-        const HandOverStatistics s = link.handOverStatistics();
+        const HandOverStatistics s = r.link.handOverStatistics();
         QVERIFY(s.highWater == sent.size() && s.overflowBytes == 0 && s.held == 0);
-        pty.write("more");
+        r.pty.write("more");
         QTRY_COMPARE(ready.count(), 2);
-        QTRY_COMPARE((got += link.readAll()), QByteArray("more"));
+        QTRY_COMPARE((got += r.link.readAll()), QByteArray("more"));
     }
 
     void writesReportTheirRealResult()
     {
-        PtyPair pty;
-        IdentificationFlags flags;
-        SerialLink link(&flags);
-        Results results(link);
+        Rig r;
 
-        const quint64 early = link.write("before open");
-        QTRY_VERIFY(results.byTicket.contains(early));
-        QCOMPARE(results.byTicket[early].status, SerialWriteResult::Status::NotOpen);
+        const quint64 early = r.link.write("before open");
+        QTRY_VERIFY(r.results.contains(early));
+        QCOMPARE(r.results[early].status, SerialWriteResult::Status::NotOpen);
 
-        QVERIFY(link.open(pty.slavePath(), 115200, nullptr));
+        QVERIFY(r.link.open(r.pty.slavePath(), 115200, nullptr));
         // A command with a handler bound to a context: both report Written, every byte out.
         QObject context;
         QList<SerialWriteResult> handled;
         const QByteArray query("\x51\x56\x03\x00\x00\x03\x09", 7);
         const quint64 command =
-            link.write(query, &context, [&](const SerialWriteResult &r) { handled << r; });
+            r.link.write(query, &context, [&](const SerialWriteResult &w) { handled << w; });
         QTRY_COMPARE(handled.size(), 1);
         QVERIFY(handled[0].ok() && handled[0].bytesWritten == 7 && handled[0].size == 7);
-        QVERIFY(results.byTicket[command].ok());
+        QVERIFY(r.results[command].ok());
         QByteArray seen;
-        QTRY_COMPARE((seen += pty.readAll()), query);
+        QTRY_COMPARE((seen += r.pty.readAll()), query);
 
         // Nobody reads the other side: the write cannot finish within its time-out; what
         // did leave is told.
-        const quint64 slow = link.write(TooMuch, 300);
-        QTRY_VERIFY_WITH_TIMEOUT(results.byTicket.contains(slow), 5000);
-        const SerialWriteResult timedOut = results.byTicket[slow];
+        const quint64 slow = r.link.write(TooMuch, 300);
+        QTRY_VERIFY_WITH_TIMEOUT(r.results.contains(slow), 5000);
+        const SerialWriteResult timedOut = r.results[slow];
         QCOMPARE(timedOut.status, SerialWriteResult::Status::TimedOut);
         QVERIFY(timedOut.bytesWritten < TooMuch.size());
         QVERIFY(timedOut.text().contains("timed out"));
 
         // Closing while writes wait: the call returns, each write reports Discarded, a handler
         // whose context is gone is not called.
-        const quint64 waiting = link.write(TooMuch, 60000);
+        const quint64 waiting = r.link.write(TooMuch, 60000);
         bool orphanCalled = false;
         {
             QObject gone;
-            link.write("x", &gone, [&](const SerialWriteResult &) { orphanCalled = true; });
+            r.link.write("x", &gone, [&](const SerialWriteResult &) { orphanCalled = true; });
         }
-        link.close();
-        QVERIFY(!link.isOpen());
-        QTRY_VERIFY(results.byTicket.contains(waiting));
-        QCOMPARE(results.byTicket[waiting].status, SerialWriteResult::Status::Discarded);
-        QTRY_COMPARE(results.byTicket.size(), 5);
+        r.link.close();
+        QVERIFY(!r.link.isOpen());
+        QTRY_VERIFY(r.results.contains(waiting));
+        QCOMPARE(r.results[waiting].status, SerialWriteResult::Status::Discarded);
+        QTRY_COMPARE(r.results.size(), 5);
         QVERIFY(!orphanCalled);
     }
 
@@ -143,26 +142,23 @@ private slots:
     // order, nothing is interleaved within a write.
     void writesOfSeveralThreadsKeepTheirOrder()
     {
-        PtyPair pty;
-        IdentificationFlags flags;
-        SerialLink link(&flags);
-        Results results(link);
-        QVERIFY(link.open(pty.slavePath(), 921600, nullptr));
+        Rig r;
+        QVERIFY(r.link.open(r.pty.slavePath(), 921600, nullptr));
         auto frame = [](char who, int i) {
             return QByteArray(1, '<') + who + QByteArray::number(i).rightJustified(3, '0') + '>';
         };
         std::thread worker([&] {
             for (int i = 0; i < 200; ++i)
-                link.write(frame('w', i));
+                r.link.write(frame('w', i));
         });
         for (int i = 0; i < 200; ++i)
-            link.write(frame('g', i));
+            r.link.write(frame('g', i));
         worker.join();
         QByteArray seen;
-        QTRY_VERIFY_WITH_TIMEOUT((seen += pty.readAll()).size() >= 400 * 6, 10000);
-        QTRY_COMPARE(results.byTicket.size(), 400);
-        for (const SerialWriteResult &r : qAsConst(results.byTicket))
-            QVERIFY(r.ok());
+        QTRY_VERIFY_WITH_TIMEOUT((seen += r.pty.readAll()).size() >= 400 * 6, 10000);
+        QTRY_COMPARE(r.results.size(), 400);
+        for (const SerialWriteResult &w : qAsConst(r.results))
+            QVERIFY(w.ok());
         QCOMPARE(seen.size(), 400 * 6);
         int next[2] = {0, 0};
         for (int at = 0; at < seen.size(); at += 6) {
@@ -175,52 +171,46 @@ private slots:
     // reported once.
     void vanishedDeviceFailsTheWaitingWrite()
     {
-        PtyPair pty;
-        IdentificationFlags flags;
-        SerialLink link(&flags);
-        Results results(link);
-        QSignalSpy errors(&link, &SerialLink::portError);
-        QVERIFY(link.open(pty.slavePath(), 115200, nullptr));
-        const quint64 ticket = link.write(TooMuch, 60000); // cannot leave: nobody reads
-        pty.closeMaster();
-        QTRY_VERIFY_WITH_TIMEOUT(results.byTicket.contains(ticket), 5000);
-        QCOMPARE(results.byTicket[ticket].status, SerialWriteResult::Status::Failed);
-        QTRY_VERIFY(link.error() != QSerialPort::NoError);
+        Rig r;
+        QSignalSpy errors(&r.link, &SerialLink::portError);
+        QVERIFY(r.link.open(r.pty.slavePath(), 115200, nullptr));
+        const quint64 ticket = r.link.write(TooMuch, 60000); // cannot leave: nobody reads
+        r.pty.closeMaster();
+        QTRY_VERIFY_WITH_TIMEOUT(r.results.contains(ticket), 5000);
+        QCOMPARE(r.results[ticket].status, SerialWriteResult::Status::Failed);
+        QTRY_VERIFY(r.link.error() != QSerialPort::NoError);
         QTRY_VERIFY(errors.count() >= 1);
         // A vanished device keeps reporting its errors: each is passed on when it changes,
         // not every time, also after the I/O thread has answered a later write.
-        const quint64 later = link.write("y");
-        QTRY_VERIFY(results.byTicket.contains(later));
-        QVERIFY(!results.byTicket[later].ok());
+        const quint64 later = r.link.write("y");
+        QTRY_VERIFY(r.results.contains(later));
+        QVERIFY(!r.results[later].ok());
         QVERIFY2(errors.count() <= 2, qPrintable(QString::number(errors.count())));
         for (int i = 1; i < errors.count(); ++i)
             QVERIFY(errors[i].first() != errors[i - 1].first());
-        QVERIFY(link.isOpen()); // the owner decides about the loss
-        link.close();
+        QVERIFY(r.link.isOpen()); // the owner decides about the loss
+        r.link.close();
     }
 
     void clearBuffersDropsBothDirections()
     {
-        PtyPair pty;
-        IdentificationFlags flags;
-        SerialLink link(&flags);
-        Results results(link);
-        QVERIFY(link.open(pty.slavePath(), 115200, nullptr));
-        pty.write("old answer");
-        QTRY_COMPARE(link.handOverStatistics().held, qint64(10));
-        const quint64 pending = link.write(TooMuch, 60000);
-        link.clearBuffers();
-        const quint64 after = link.write("new", 5000);
-        QTRY_VERIFY(results.byTicket.contains(pending));
-        QCOMPARE(results.byTicket[pending].status, SerialWriteResult::Status::Discarded);
-        QCOMPARE(link.readAll(), QByteArray());
+        Rig r;
+        QVERIFY(r.link.open(r.pty.slavePath(), 115200, nullptr));
+        r.pty.write("old answer");
+        QTRY_COMPARE(r.link.handOverStatistics().held, qint64(10));
+        const quint64 pending = r.link.write(TooMuch, 60000);
+        r.link.clearBuffers();
+        const quint64 after = r.link.write("new", 5000);
+        QTRY_VERIFY(r.results.contains(pending));
+        QCOMPARE(r.results[pending].status, SerialWriteResult::Status::Discarded);
+        QCOMPARE(r.link.readAll(), QByteArray());
         // The write handed in after the clear goes out.
         QByteArray seen;
-        QTRY_VERIFY_WITH_TIMEOUT((seen += pty.readAll()).endsWith("new"), 5000);
-        QTRY_VERIFY(results.byTicket.contains(after) && results.byTicket[after].ok());
-        pty.write("fresh");
+        QTRY_VERIFY_WITH_TIMEOUT((seen += r.pty.readAll()).endsWith("new"), 5000);
+        QTRY_VERIFY(r.results.contains(after) && r.results[after].ok());
+        r.pty.write("fresh");
         QByteArray got;
-        QTRY_COMPARE((got += link.readAll()), QByteArray("fresh"));
+        QTRY_COMPARE((got += r.link.readAll()), QByteArray("fresh"));
     }
 
     // Clearing while bytes stream in is no error: the port may find its input flushed away
@@ -228,30 +218,28 @@ private slots:
     // would close). A device that does go is still reported.
     void clearingWhileBytesStreamIsNoError()
     {
-        PtyPair pty;
-        IdentificationFlags flags;
-        SerialLink link(&flags);
-        QSignalSpy errors(&link, &SerialLink::portError);
-        QVERIFY(link.open(pty.slavePath(), 921600, nullptr));
+        Rig r;
+        QSignalSpy errors(&r.link, &SerialLink::portError);
+        QVERIFY(r.link.open(r.pty.slavePath(), 921600, nullptr));
         const QByteArray chunk(64, 'x');
         for (int i = 0; i < 400; ++i) {
-            pty.write(chunk);
+            r.pty.write(chunk);
             if (i % 2 == 0)
-                link.clearBuffers();
+                r.link.clearBuffers();
             if (i % 8 == 0)
                 QTest::qWait(1);
         }
         // A write is ordered after the clears: once it is out, they are done.
-        link.write("sync");
+        r.link.write("sync");
         QByteArray sent;
-        QTRY_VERIFY((sent += pty.readAll()).endsWith("sync"));
-        pty.write("end");
+        QTRY_VERIFY((sent += r.pty.readAll()).endsWith("sync"));
+        r.pty.write("end");
         QByteArray got;
-        QTRY_VERIFY((got += link.readAll()).endsWith("end"));
-        QCOMPARE(link.error(), QSerialPort::NoError);
+        QTRY_VERIFY((got += r.link.readAll()).endsWith("end"));
+        QCOMPARE(r.link.error(), QSerialPort::NoError);
         QCOMPARE(errors.count(), 0);
-        pty.closeMaster();
-        QTRY_VERIFY(link.error() != QSerialPort::NoError);
+        r.pty.closeMaster();
+        QTRY_VERIFY(r.link.error() != QSerialPort::NoError);
         QTRY_VERIFY(errors.count() >= 1);
     }
 
@@ -279,34 +267,31 @@ private slots:
 
     void reopensAtAnotherBaudRate()
     {
-        PtyPair pty;
-        IdentificationFlags flags;
-        SerialLink link(&flags);
-        QVERIFY(link.open(pty.slavePath(), 115200, nullptr));
+        Rig r;
+        QVERIFY(r.link.open(r.pty.slavePath(), 115200, nullptr));
         QString message;
-        QVERIFY(link.reopen(921600, &message));
-        QVERIFY(link.isOpen() && link.baudRate() == 921600 && link.readBufferSize() == 921600);
-        pty.write("after");
+        QVERIFY(r.link.reopen(921600, &message));
+        QVERIFY(r.link.isOpen() && r.link.baudRate() == 921600 &&
+                r.link.readBufferSize() == 921600);
+        r.pty.write("after");
         QByteArray got;
-        QTRY_COMPARE((got += link.readAll()), QByteArray("after"));
-        link.close();
-        QVERIFY(!link.reopen(115200, &message) && !message.isEmpty());
+        QTRY_COMPARE((got += r.link.readAll()), QByteArray("after"));
+        r.link.close();
+        QVERIFY(!r.link.reopen(115200, &message) && !message.isEmpty());
     }
 
     // An identification query that cannot be written ends the queries and is told once.
     void failedQueryWriteIsReported()
     {
-        PtyPair pty;
-        IdentificationFlags flags;
-        SerialLink link(&flags);
-        QSignalSpy failed(&link, &SerialLink::queryWriteFailed);
-        QVERIFY(link.open(pty.slavePath(), 115200, nullptr));
-        pty.closeMaster();
-        link.startQueries();
+        Rig r;
+        QSignalSpy failed(&r.link, &SerialLink::queryWriteFailed);
+        QVERIFY(r.link.open(r.pty.slavePath(), 115200, nullptr));
+        r.pty.closeMaster();
+        r.link.startQueries();
         QTRY_COMPARE(failed.count(), 1);
         QVERIFY(!failed.first().first().value<SerialWriteResult>().ok());
-        QTRY_VERIFY(link.queryThread()->isFinished());
-        QVERIFY(link.queryThread()->endedOnFailedWrite());
+        QTRY_VERIFY(r.link.queryThread()->isFinished());
+        QVERIFY(r.link.queryThread()->endedOnFailedWrite());
         QCOMPARE(failed.count(), 1);
     }
 };

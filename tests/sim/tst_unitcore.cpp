@@ -197,11 +197,7 @@ private slots:
             const int index[3] = {north, east, down};
             for (int k = 0; k < 3; ++k)
                 QVERIFY2(std::fabs(v[index[k]] - seen[k]) < 0.1,
-                         qPrintable(QString("t=%1 field %2: %3, position moves at %4")
-                                        .arg(t)
-                                        .arg(velocity->column(index[k], false))
-                                        .arg(v[index[k]])
-                                        .arg(seen[k])));
+                         qPrintable(QString("t=%1 field %2").arg(t).arg(index[k])));
         }
     }
 

@@ -77,7 +77,6 @@ private slots:
     void readoutLinesInEnglishAndChinese()
     {
         attributeLabel english;
-        QCOMPARE(english.height(), 100);
         english.setAngles(1.5f, -12.345f, 359.999f);
         QCOMPARE(english.lines(),
                  (QStringList{QStringLiteral("Roll : -12.35"), QStringLiteral("Pitch:   1.50"),
@@ -86,18 +85,6 @@ private slots:
         attributeLabel chinese;
         Language::setChinese(false);
         QCOMPARE(chinese.lines().first(), QStringLiteral("横滚   :   0.00"));
-    }
-
-    void windowAsBuilt()
-    {
-        combineWidget w;
-        QCOMPARE(w.windowTitle(), QStringLiteral("3D Display"));
-        QCOMPARE(w.palette().color(QPalette::Window), QColor(0, 0, 0));
-        QCOMPARE(w.scene()->sizeHint(), QSize(400, 247));
-        w.setAngles(1.0f, 2.0f, 3.0f);
-        QCOMPARE(w.readout()->roll(), 2.0f);
-        w.setTemperature(25.0);
-        QCOMPARE(w.temperature(), 25.0);
     }
 
     void boxTurnsWithTheQuaternion()
