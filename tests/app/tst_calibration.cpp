@@ -512,6 +512,7 @@ private slots:
         QVERIFY(!unit->calibration().gyroWritten);
 
         unit->setGyroBias(0.3, -0.2, 0.1);
+        QVERIFY(receiveFrames(w, quint64(hz / 2))); // past frames sent with the old bias
         dialog = startEstimate(w, 2);
         QVERIFY(dialog && dialog->isVisible());
         QCOMPARE(c.samples().size(), 0);
