@@ -8,6 +8,7 @@
 #include "serial/ArvSimHost.h"
 #include "serial/SerialLink.h"
 #include "sim/FirmwareImage.h"
+#include "tests/support/MainWindowKit.h"
 #include "update/QUpdateDialog.h"
 #include "update/UpdateTransfer.h"
 
@@ -21,6 +22,8 @@
 #include <QTimer>
 #include <QTreeWidget>
 #include <QtTest>
+
+using namespace MainWindowKit;
 
 namespace {
 
@@ -47,15 +50,6 @@ QString imageFile(const QTemporaryDir &dir, const QByteArray &image, const QStri
     if (!f.open(QIODevice::WriteOnly) || f.write(image) != image.size())
         return QString();
     return path;
-}
-
-// Answers the next modal message box with the given button, from inside its event loop.
-void answerNextMessageBox(QMessageBox::StandardButton button)
-{
-    QTimer::singleShot(50, [button] {
-        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget()))
-            box->button(button)->click();
-    });
 }
 
 // The main window on the simulated unit at 921600 baud, the update dialog open with an image
@@ -190,7 +184,7 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(r.outcomes.size(), 1, 120000);
         const UpdateOutcome o = r.outcomes[0];
         QVERIFY(!r.w.parser().updateMode());
-        const QStringList said = dialogMessages(r.dialog) + items(r.w.ui().messageTree);
+        const QStringList said = dialogMessages(r.dialog) + messages(r.w);
         QCOMPARE(said.filter("Update successful!").isEmpty(), corrupt);
         if (corrupt) {
             QCOMPARE(o.ending, UpdateOutcome::Ending::UnitError);
@@ -267,7 +261,7 @@ private slots:
         r.start();
         QTRY_VERIFY_WITH_TIMEOUT(r.percent() >= 10, 60000);
         if (mainWindow) {
-            answerNextMessageBox(stop ? QMessageBox::Ok : QMessageBox::Cancel);
+            answerNextBox(stop ? QMessageBox::Ok : QMessageBox::Cancel);
             QCOMPARE(r.w.close(), stop);
         } else {
             r.dialog->findChild<QPushButton *>(QStringLiteral("cancelButton"))->click();
@@ -287,7 +281,7 @@ private slots:
         QVERIFY(!r.w.parser().updateMode());
         QCOMPARE(r.w.serialLink()->isOpen(), !mainWindow);
         QTRY_VERIFY(!r.dialog && !r.w.updateDialog());
-        QVERIFY(items(r.w.ui().messageTree).filter("Update successful!").isEmpty());
+        QVERIFY(messages(r.w).filter("Update successful!").isEmpty());
     }
 };
 

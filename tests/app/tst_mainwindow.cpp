@@ -5,7 +5,7 @@
 #include "serial/Information_Write_Thread.h"
 #include "serial/SerialLink.h"
 #include "tests/support/FakeView.h"
-#include "tests/support/Pty.h"
+#include "tests/support/MainWindowKit.h"
 #include "tests/support/Waits.h"
 
 #include <QAction>
@@ -27,6 +27,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+using namespace MainWindowKit;
+
 namespace {
 
 ViewBinding fakeBinding(int *feeds = nullptr)
@@ -35,28 +37,6 @@ ViewBinding fakeBinding(int *feeds = nullptr)
     if (feeds)
         b.feed = [feeds](QWidget *) { ++*feeds; };
     return b;
-}
-
-// Answers the next message box with the given button, from inside its event loop.
-void answerNextMessageBox(QMessageBox::StandardButton button, QString *seenText)
-{
-    QTimer::singleShot(50, [button, seenText] {
-        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-        if (!box)
-            return;
-        if (seenText)
-            *seenText = box->text() + QLatin1Char('|') + box->informativeText();
-        box->button(button)->click();
-    });
-}
-
-QStringList messages(const MainWindow &w)
-{
-    QStringList list;
-    QTreeWidget *tree = w.ui().messageTree;
-    for (int i = 0; i < tree->topLevelItemCount(); ++i)
-        list << tree->topLevelItem(i)->text(0);
-    return list;
 }
 
 } // namespace
@@ -80,25 +60,6 @@ private slots:
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression("not bound"));
         w.bindView(ViewKind::PostureCourse, unconnected);
         QVERIFY(!ui.postureResetAction->isEnabled());
-    }
-
-    void eachViewOpensOnce()
-    {
-        MainWindow w;
-        w.show();
-        w.bindView(ViewKind::Display3D, fakeBinding());
-        w.ui().display3DAction->trigger();
-        w.ui().display3DAction->trigger();
-        QCOMPARE(w.ui().mdiArea->subWindowList().size(), 1);
-        QPointer<QWidget> first = w.views()->window(ViewKind::Display3D);
-
-        w.ui().mdiArea->closeAllSubWindows();
-        QTRY_VERIFY(!first);
-        QVERIFY(!w.views()->isOpen(ViewKind::Display3D));
-        w.showDisplay();
-        QCOMPARE(w.ui().mdiArea->subWindowList().size(), 1);
-        QVERIFY(w.views()->window(ViewKind::Display3D));
-        QCOMPARE(FakeView::instances(), 1);
     }
 
     void openViewsAreFedAndRepainted()
@@ -153,18 +114,16 @@ private slots:
         QVERIFY(pty.isValid());
         MainWindow w;
         w.show();
-        w.ui().portCombo->setEditText(pty.slavePath());
-        w.slot_open_uart();
-        QVERIFY(w.isPortOpen());
+        QVERIFY(openOn(w, pty));
 
         QString seen;
-        answerNextMessageBox(QMessageBox::Cancel, &seen);
+        answerNextBox(QMessageBox::Cancel, &seen);
         QVERIFY(!w.close());
         QCOMPARE(seen, QStringLiteral("ARV Manager 即将关闭|是否选择关闭它?"));
         QVERIFY(w.isVisible() && w.isPortOpen() && w.serialLink()->isOpen());
 
         w.slot_translate_English();
-        answerNextMessageBox(QMessageBox::Ok, &seen);
+        answerNextBox(QMessageBox::Ok, &seen);
         QVERIFY(w.close());
         QCOMPARE(seen, QStringLiteral("ARV Manager will be closed|Do you want to close it?"));
         QVERIFY(!w.serialLink()->isOpen());
@@ -179,9 +138,7 @@ private slots:
         auto *w = new MainWindow;
         w->show();
         w->bindView(ViewKind::SenseData, fakeBinding());
-        w->ui().portCombo->setEditText(pty.slavePath());
-        w->slot_open_uart();
-        QVERIFY(w->isPortOpen());
+        QVERIFY(openOn(*w, pty));
         w->dataVisualization();
         QVERIFY(w->views()->isOpen(ViewKind::SenseData));
         QPointer<Information_Write_Thread> queries = w->serialLink()->queryThread();
@@ -222,9 +179,6 @@ private slots:
         const QStringList system = SerialLink::systemPortNames();
         QCOMPARE(w.selectedPortName(),
                  system.isEmpty() ? QStringLiteral("ARV-SIM") : system.first());
-        QCOMPARE(w.selectedBaudRate(), 460800);
-        w.ui().baudCombo->setCurrentIndex(0);
-        QCOMPARE(w.selectedBaudRate(), 921600);
         w.updateAvailablePorts(); // a refresh keeps the simulated unit
         QCOMPARE(combo->itemText(combo->count() - 1), QStringLiteral("ARV-SIM"));
         // A typed device path becomes the selected port.

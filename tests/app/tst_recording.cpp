@@ -9,7 +9,7 @@
 #include "serial/ArvSimHost.h"
 #include "serial/SerialLink.h"
 #include "tests/support/FrameBytes.h"
-#include "tests/support/Pty.h"
+#include "tests/support/MainWindowKit.h"
 
 #include <QAction>
 #include <QApplication>
@@ -36,21 +36,9 @@
 
 using namespace FrameBytes;
 
+using namespace MainWindowKit;
+
 namespace {
-
-QStringList messages(const MainWindow &w)
-{
-    QStringList list;
-    QTreeWidget *tree = w.ui().messageTree;
-    for (int i = 0; i < tree->topLevelItemCount(); ++i)
-        list << tree->topLevelItem(i)->text(0);
-    return list;
-}
-
-QString lastMessage(const MainWindow &w)
-{
-    return messages(w).value(messages(w).size() - 1);
-}
 
 // The texts of the recording labels in the status bar (none while not recording).
 QStringList recordingLabels(const MainWindow &w)
@@ -185,17 +173,6 @@ QString rowMismatch(const QStringList &header, const QStringList &row, const Dec
     return QString();
 }
 
-// Answers the next message box with OK.
-void acceptNextMessageBox()
-{
-    QTimer::singleShot(20, [] {
-        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget()))
-            box->button(QMessageBox::Ok)->click();
-        else
-            acceptNextMessageBox();
-    });
-}
-
 // The record folder dialog, when it shows: picks folder in its chooser (unless empty), then
 // presses `close`.
 void answerFolderDialog(const QString &folder, const QString &close)
@@ -233,26 +210,12 @@ void sendFrames(PtyPair &pty, MainWindow &w, int firstTid, int count)
     QTRY_COMPARE(w.parser().statistics().frames, before + quint64(count));
 }
 
-void openOn(MainWindow &w, const PtyPair &pty)
-{
-    w.ui().portCombo->setEditText(pty.slavePath());
-    w.slot_open_uart();
-    QVERIFY(w.isPortOpen());
-}
-
-// The built-in simulated unit with this configuration, opened at 921600 baud.
-SimulatedUnit *openSimulatedUnit(MainWindow &w, std::uint16_t mask, int hz)
+// The built-in simulated unit sending these items at hz.
+SimulatedUnit *openUnit(MainWindow &w, std::uint16_t mask, int hz)
 {
     UnitConfig config;
     config.contentMask = mask;
-    auto host = std::make_unique<ArvSimHost>(config);
-    SimulatedUnit *unit = &host->unit();
-    if (!unit->setOutputRate(hz))
-        return nullptr;
-    w.setSimulatedUnitHost(std::move(host));
-    w.ui().baudCombo->setCurrentIndex(0);
-    w.openSimulatedUnit();
-    return w.isPortOpen() ? unit : nullptr;
+    return openSimulatedUnit(w, config, hz);
 }
 
 } // namespace
@@ -272,7 +235,7 @@ private slots:
         MainWindow w;
         QTemporaryDir dir;
         w.recorder().setRecordDir(dir.path());
-        SimulatedUnit *unit = openSimulatedUnit(w, ContentMask::All, 200);
+        SimulatedUnit *unit = openUnit(w, ContentMask::All, 200);
         QVERIFY(unit);
         QVERIFY(w.ui().recordAction->isEnabled() && !w.ui().stopRecordAction->isEnabled());
         QTRY_VERIFY_WITH_TIMEOUT(w.parser().statistics().frames > 20, 5000);
@@ -350,7 +313,7 @@ private slots:
         MainWindow w;
         QTemporaryDir dir;
         w.recorder().setRecordDir(dir.path());
-        openOn(w, pty);
+        QVERIFY(openOn(w, pty));
         const QString first = firstRecordPath(dir.path());
 
         w.ui().recordAction->trigger();
@@ -422,7 +385,7 @@ private slots:
                  QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
         QVERIFY(w->ui().exportAction->isEnabled() && w->ui().pathSettingAction->isEnabled());
         w->recorder().setRecordDir(oldDir.path());
-        openOn(*w, pty);
+        QVERIFY(openOn(*w, pty));
         w->ui().recordAction->trigger();
         sendFrames(pty, *w, 0, 2);
 
@@ -452,66 +415,55 @@ private slots:
         QCOMPARE(nextRun(), QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
     }
 
-    // The cable is pulled while recording: the recording ends through Stop, the file holds
-    // every frame received and is closed, and the port opens again.
-    void pulledCableEndsTheRecording()
+    // The recording ends without Stop: the cable is pulled (the recording ends through Stop
+    // and the port opens again), the main window is closed (confirmed), or it goes without a
+    // close. The file holds every frame received, whole, and is closed.
+    void recordingEndsWithoutStop_data()
     {
-        MainWindow w;
+        QTest::addColumn<QString>("how");
+        QTest::newRow("cable pulled") << "cable";
+        QTest::newRow("window closed") << "close";
+        QTest::newRow("window destroyed") << "destroy";
+    }
+
+    void recordingEndsWithoutStop()
+    {
+        QFETCH(QString, how);
         QTemporaryDir dir;
-        w.recorder().setRecordDir(dir.path());
-        QVERIFY(openSimulatedUnit(w, ContentMask::All, 200));
-        PassTap tap(w);
-        w.ui().recordAction->trigger();
+        auto w = std::make_unique<MainWindow>();
+        w->recorder().setRecordDir(dir.path());
+        QVERIFY(openUnit(*w, ContentMask::All, 200));
+        PassTap tap(*w);
+        w->ui().recordAction->trigger();
         QTRY_VERIFY_WITH_TIMEOUT(tap.frames.size() >= 100, 5000);
-        w.serialLink()->simulatedUnitHost()->disconnectUnit();
-        QTRY_VERIFY_WITH_TIMEOUT(!w.isPortOpen(), MainWindow::LossPollMs);
-        QVERIFY(!w.recordFileBusy() && !w.recordingActive() && !w.recordingStarted());
-        QVERIFY(!w.ui().recordAction->isEnabled() && !w.ui().stopRecordAction->isEnabled());
-        QVERIFY(recordingLabels(w).isEmpty());
         const QString path = firstRecordPath(dir.path());
+        if (how == "cable") {
+            w->serialLink()->simulatedUnitHost()->disconnectUnit();
+            QTRY_VERIFY_WITH_TIMEOUT(!w->isPortOpen(), MainWindow::LossPollMs);
+            QVERIFY(!w->recordFileBusy() && !w->recordingActive() && !w->recordingStarted());
+            QVERIFY(!w->ui().recordAction->isEnabled() && !w->ui().stopRecordAction->isEnabled());
+            QVERIFY(recordingLabels(*w).isEmpty());
+            const QStringList list = messages(*w);
+            QCOMPARE(
+                list.mid(list.size() - 2),
+                (QStringList{"设备未连接", QStringLiteral("设备断开，采样已结束：%1 行已写入 %2。")
+                                               .arg(tap.frames.size())
+                                               .arg(path)}));
+            w->slot_open_uart();
+            QVERIFY(w->isPortOpen() && w->ui().recordAction->isEnabled());
+        } else {
+            if (how == "close") {
+                answerNextBox(QMessageBox::Ok);
+                QVERIFY(w->close());
+                QVERIFY(!w->recordFileBusy());
+            }
+            w.reset();
+        }
         QVERIFY(!isOpenHere(path));
         const RecordFile file = readRecord(path);
         QVERIFY(file.whole);
         QCOMPARE(file.rows.size(), int(tap.frames.size()));
         QCOMPARE(file.rows.last().first(), QString::number(tap.frames.back().tid));
-        const QStringList list = messages(w);
-        QCOMPARE(list.mid(list.size() - 2),
-                 (QStringList{"设备未连接", QStringLiteral("设备断开，采样已结束：%1 行已写入 %2。")
-                                                .arg(tap.frames.size())
-                                                .arg(path)}));
-        w.slot_open_uart();
-        QVERIFY(w.isPortOpen() && w.ui().recordAction->isEnabled());
-    }
-
-    // Closing the main window (confirmed) or its going without a close: the file is complete.
-    void closingTheWindowCompletesTheFile_data()
-    {
-        QTest::addColumn<bool>("confirmedClose");
-        QTest::newRow("closed") << true;
-        QTest::newRow("destroyed") << false;
-    }
-
-    void closingTheWindowCompletesTheFile()
-    {
-        QFETCH(bool, confirmedClose);
-        QTemporaryDir dir;
-        auto w = std::make_unique<MainWindow>();
-        w->recorder().setRecordDir(dir.path());
-        QVERIFY(openSimulatedUnit(*w, ContentMask::All, 200));
-        PassTap tap(*w);
-        w->ui().recordAction->trigger();
-        QTRY_VERIFY_WITH_TIMEOUT(tap.frames.size() >= 50, 5000);
-        if (confirmedClose) {
-            acceptNextMessageBox();
-            QVERIFY(w->close());
-            QVERIFY(!w->recordFileBusy());
-        }
-        w.reset();
-        const QString path = firstRecordPath(dir.path());
-        QVERIFY(!isOpenHere(path));
-        const RecordFile file = readRecord(path);
-        QVERIFY(file.whole);
-        QCOMPARE(file.rows.size(), int(tap.frames.size()));
     }
 
     // A folder in which no file can be made: said once, with the path and the system's
@@ -535,7 +487,7 @@ private slots:
             w.slot_translate_English();
         const QString folder = notAFolder.fileName() + QStringLiteral("/records");
         w.recorder().setRecordDir(folder);
-        openOn(w, pty);
+        QVERIFY(openOn(w, pty));
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression("cannot open"));
         w.ui().recordAction->trigger();
         for (int tid = 0; tid < 20; tid += 5) {
@@ -576,7 +528,7 @@ private slots:
         QVERIFY(pty.isValid());
         MainWindow w;
         w.recorder().setRecordDir(dir.path());
-        openOn(w, pty);
+        QVERIFY(openOn(w, pty));
         w.ui().recordAction->trigger();
         const QString path = firstRecordPath(dir.path());
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression("cannot write"));

@@ -49,9 +49,6 @@ private slots:
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         const MainWindowUi &ui = w.ui();
-        QCOMPARE((QStringList{ui.windowMenu->title(), ui.tileAction->text(),
-                              ui.cascadeAction->text(), ui.closeAllAction->text()}),
-                 (QStringList{"窗口", "平铺", "层叠", "全部关闭"}));
         emit ui.windowMenu->aboutToShow();
         QVERIFY(!ui.tileAction->isEnabled() && !ui.closeAllAction->isEnabled());
 
@@ -89,11 +86,6 @@ private slots:
             QVERIFY(!w.views()->isOpen(kind));
         emit ui.windowMenu->aboutToShow();
         QVERIFY(windowEntries(ui.windowMenu).isEmpty());
-
-        w.slot_translate_English();
-        QCOMPARE((QStringList{ui.windowMenu->title(), ui.tileAction->text(),
-                              ui.cascadeAction->text(), ui.closeAllAction->text()}),
-                 (QStringList{"Window", "Tile", "Cascade", "Close All"}));
     }
 
     // Every view of the View menu opens fully inside the visible area, however many are open.

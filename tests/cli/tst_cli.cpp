@@ -87,6 +87,19 @@ std::string itemIdsFor(std::uint16_t mask)
     return parser.lastLayout() ? parser.lastLayout()->ids() : std::string();
 }
 
+bool writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+// The lines of standard error that are the command's own error line.
+int errorLines(const QString &err, const QString &command)
+{
+    return int(err.count(
+        QRegularExpression("^arv-cli " + command + ": ", QRegularExpression::MultilineOption)));
+}
+
 QByteArray readFile(const QString &path)
 {
     QFile f(path);
@@ -170,14 +183,11 @@ private slots:
     {
         QTest::addColumn<QString>("command");
         QTest::addColumn<QString>("mentions");
-        QTest::newRow("info") << "info"
-                              << "--json";
-        QTest::newRow("record") << "record"
-                                << "--duration";
-        QTest::newRow("set") << "set"
-                             << "--unit-baud";
-        QTest::newRow("flash") << "flash"
-                               << "IMAGE";
+        for (const auto &[command, mentions] : {std::pair{"info", "--json"},
+                                                {"record", "--duration"},
+                                                {"set", "--unit-baud"},
+                                                {"flash", "IMAGE"}})
+            QTest::newRow(command) << QString(command) << QString(mentions);
     }
     void help()
     {
@@ -210,14 +220,15 @@ private slots:
         QCOMPARE(json.code, 0);
         QCOMPARE(json.out.count(QLatin1Char('\n')), 1);
         const QJsonObject o = QJsonDocument::fromJson(json.out.toUtf8()).object();
-        QCOMPARE(o.value("version").toString(), QStringLiteral("V3.1.0-20250101-ARV273-U"));
-        QCOMPARE(o.value("model").toString(), QStringLiteral("ARV273"));
-        QCOMPARE(o.value("suffix").toString(), QStringLiteral("U"));
-        QCOMPARE(o.value("outputRateHz").toInt(), 50);
-        QCOMPARE(o.value("algorithmMode").toString(), QStringLiteral("VRU"));
+        const QJsonObject expected{{"serialNumber", "41 52 56 38 30 36 5a 00 12 34 56 78"},
+                                   {"version", "V3.1.0-20250101-ARV273-U"},
+                                   {"model", "ARV273"},
+                                   {"suffix", "U"},
+                                   {"outputRateHz", 50},
+                                   {"algorithmMode", "VRU"}};
+        for (auto it = expected.begin(); it != expected.end(); ++it)
+            QCOMPARE(o.value(it.key()), it.value());
         QCOMPARE(o.value("outputContents").toArray().size(), 3);
-        QCOMPARE(o.value("serialNumber").toString(),
-                 QStringLiteral("41 52 56 38 30 36 5a 00 12 34 56 78"));
     }
 
     // A wrong baud rate: bytes come, no frame forms; the diagnosis says so, and no success.
@@ -338,11 +349,7 @@ private slots:
     {
         Sim sim({"--drop-update-acks", "1"});
         const QString image = m_dir.filePath("wait.bin");
-        {
-            QFile f(image);
-            const QByteArray bytes = FirmwareImage::make(QStringLiteral("V9"), 4096);
-            QVERIFY(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
-        }
+        QVERIFY(writeFile(image, FirmwareImage::make(QStringLiteral("V9"), 4096)));
         QProcess p;
         p.start(QStringLiteral(ARV_CLI_PATH), {"flash", "--port", sim.device(), image});
         QVERIFY(p.waitForStarted());
@@ -355,9 +362,7 @@ private slots:
         QVERIFY(p.waitForFinished(5000));
         err += QString::fromUtf8(p.readAllStandardError());
         QCOMPARE(p.exitCode(), 130);
-        QCOMPARE(
-            err.count(QRegularExpression("^arv-cli flash: ", QRegularExpression::MultilineOption)),
-            1);
+        QCOMPARE(errorLines(err, "flash"), 1);
     }
 
     // A confirmed rate: the unit then sends at it.
@@ -423,10 +428,7 @@ private slots:
         QByteArray bad = good;
         bad[4000] = char(bad[4000] ^ 0x5A);
         const QString goodPath = m_dir.filePath("good.bin"), badPath = m_dir.filePath("bad.bin");
-        for (const auto &[path, bytes] : {std::pair{goodPath, good}, std::pair{badPath, bad}}) {
-            QFile f(path);
-            QVERIFY(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
-        }
+        QVERIFY(writeFile(goodPath, good) && writeFile(badPath, bad));
         const auto version = [&] {
             const Run r = cli({"info", "--port", sim.device(), "--json"});
             return QJsonDocument::fromJson(r.out.toUtf8()).object().value("version").toString();
@@ -434,9 +436,7 @@ private slots:
 
         const Run refused = cli({"flash", "--port", sim.device(), badPath});
         QCOMPARE(refused.code, Refused);
-        QCOMPARE(refused.err.count(
-                     QRegularExpression("^arv-cli flash: ", QRegularExpression::MultilineOption)),
-                 1);
+        QCOMPARE(errorLines(refused.err, "flash"), 1);
         QTRY_COMPARE_WITH_TIMEOUT(version(), QStringLiteral("V2.8.7-20240105-ARV806 -A"), 10000);
 
         const Run ok = cli({"flash", "--port", sim.device(), goodPath});
