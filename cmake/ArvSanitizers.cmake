@@ -43,11 +43,13 @@ if(ARV_SANITIZE)
         "ASAN_OPTIONS=detect_leaks=1:fast_unwind_on_malloc=0:strict_init_order=1"
         "LSAN_OPTIONS=suppressions=${_supp}/lsan.supp:print_suppressions=0" ${_ubsan} ${_tsan}
         "GALLIUM_DRIVER=softpipe")
-    # Tests that cannot do without llvmpipe's drawing speed would keep llvmpipe, and so run
-    # without the slow unwinder and the leak check (Mesa's memory would be reported inside its
-    # driver, unloaded by then, where no suppression can name it). None at present: the tests
-    # wait for what they check, however slowly softpipe draws.
-    set(ARV_SANITIZER_GL_TESTS "")
+    # Tests that cannot run on softpipe keep llvmpipe, and so run without the slow unwinder and
+    # the leak check (Mesa's memory would be reported inside its driver, unloaded by then,
+    # where no suppression can name it). tst_calibration: the Q3DScatter point cloud's context
+    # on softpipe under AddressSanitizer crashes inside Mesa (a fault while the first scene is
+    # drawn, or a corrupt heap chunk freed by swrast when the scatter's context is destroyed;
+    # no frame of ours on the faulting side); on llvmpipe every case runs clean.
+    set(ARV_SANITIZER_GL_TESTS tst_calibration)
     set(ARV_SANITIZER_GL_ENV "ASAN_OPTIONS=detect_leaks=0:strict_init_order=1" ${_ubsan} ${_tsan})
     message(STATUS "Sanitizers: ${ARV_SANITIZE}")
 endif()
