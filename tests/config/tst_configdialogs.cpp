@@ -13,7 +13,7 @@
 #include "serial/CommandSender.h"
 #include "serial/SerialLink.h"
 #include "tests/support/ModalScript.h"
-#include "tests/support/Pty.h"
+#include "tests/support/PtyLink.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -29,36 +29,9 @@ namespace M = ContentMask;
 
 namespace {
 
-struct OpenLink
+struct OpenLink : PtyLink
 {
-    PtyPair pty;
-    IdentificationFlags flags;
-    SerialLink link{&flags};
-    CommandSender sender{&link};
     SettingSender settings{&sender};
-
-    bool open()
-    {
-        QString message;
-        if (!pty.isValid() || !link.open(pty.slavePath(), 115200, &message))
-            return false;
-        link.stopQueries();
-        QTest::qWait(20);
-        pty.readAll();
-        return true;
-    }
-    // What the program wrote, once `size` bytes arrived (or 2 s passed) and nothing followed
-    // for 50 ms.
-    QByteArray written(int size)
-    {
-        QByteArray line;
-        for (int i = 0; i < 400 && line.size() < size; ++i) {
-            line += pty.readAll();
-            QTest::qWait(5);
-        }
-        QTest::qWait(50);
-        return line + pty.readAll();
-    }
 };
 
 QString ticks(const QtArvCommandSystem &d, bool enabledState)
